@@ -1,0 +1,404 @@
+#include "MainUnt.h"
+
+#include "CatalogRules.h"
+#include "CatalogSort.h"
+#include "DBGNorm.h"
+#include "DBNavigator.h"
+#include "Database.h"
+#include "Guard.h"
+#include "HintTracker.h"
+#include "MainColumns.h"
+#include "PlaceHeader.h"
+#include "Prompts.h"
+#include "ReportProgress.h"
+#include "StoreError.h"
+#include "Table.h"
+#include "WaitCursor.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#ifndef TOMBRIX_VERSION
+#define TOMBRIX_VERSION ""
+#endif
+#ifndef TOMBRIX_VENDOR_URL
+#define TOMBRIX_VENDOR_URL "https://tombrix.invalid"
+#endif
+
+namespace {
+
+const char* const kVendorNotice = "Tombrix - evidenta locurilor de veci. Contact: " TOMBRIX_VENDOR_URL;
+
+// The vendor's banner: painted, so that no picture file has to travel.
+QPixmap bannerPixmap() {
+    QPixmap pm(520, 64);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 520, 0);
+    g.setColorAt(0, QColor(0x33, 0x33, 0x66));
+    g.setColorAt(1, QColor(0x66, 0x66, 0x99));
+    p.setBrush(g);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(1, 4, 518, 56), 8, 8);
+    p.setPen(Qt::white);
+    QFont f(QStringLiteral("Liberation Serif"), 20, QFont::Bold);
+    p.setFont(f);
+    p.drawText(QRect(16, 4, 200, 56), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Tombrix"));
+    QFont s(QStringLiteral("Liberation Sans"), 10);
+    p.setFont(s);
+    p.drawText(QRect(180, 4, 330, 56), Qt::AlignVCenter | Qt::AlignLeft,
+               QStringLiteral("Registrul locurilor de veci\n") + QStringLiteral(TOMBRIX_VENDOR_URL));
+    return pm;
+}
+
+// A label that reports clicks, for the banner.
+class ClickLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    std::function<void()> onClick;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && onClick)
+            onClick();
+        QLabel::mouseReleaseEvent(e);
+    }
+};
+
+QAction* addItem(QMenu* menu, const char* name, const QString& text) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+} // namespace
+
+TMainForm::TMainForm(const QString& programDir, QWidget* parent)
+    : QMainWindow(parent), m_programDir(programDir),
+      m_db(std::make_unique<Database>(programDir + QString::fromLatin1(Database::FileName))) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Tombrix"));
+    setProperty("hint", QString::fromLatin1(kVendorNotice));
+
+    m_catalog = new Table(*m_db, this);
+    m_catalog->setObjectName(QStringLiteral("Catalog"));
+    m_catalog->setTableName(QStringLiteral("Catalog.DB"));
+    m_catalog->addCalcField(QStringLiteral("NrCrt"), FieldType::Number);
+    m_concesionari = new Table(*m_db, this);
+    m_concesionari->setObjectName(QStringLiteral("Concesionari"));
+    m_concesionari->setTableName(QStringLiteral("Concesionari.DB"));
+    m_persInmormantate = new Table(*m_db, this);
+    m_persInmormantate->setObjectName(QStringLiteral("PersInmormantate"));
+    m_persInmormantate->setTableName(QStringLiteral("PersInmormantate.db"));
+    m_chitante = new Table(*m_db, this);
+    m_chitante->setObjectName(QStringLiteral("Chitante"));
+    m_chitante->setTableName(QStringLiteral("Chitante.DB"));
+    m_unitatea = new Table(*m_db, this);
+    m_unitatea->setObjectName(QStringLiteral("Unitatea"));
+    m_unitatea->setTableName(QStringLiteral("Unitatea.DB"));
+    for (Table* detail : {m_concesionari, m_persInmormantate, m_chitante})
+        detail->setMasterLink(m_catalog, {QStringLiteral("Id_Loc")});
+
+    m_rules = std::make_unique<CatalogRules>(
+        *m_db, *m_unitatea, [this] { Unitatea1Click(); }, [this] { return m_unitName; });
+    m_catalog->onNewRecord = [this](Table& t) { m_rules->CatalogNewRecord(t); };
+    m_catalog->onCalcFields = [this](Table& t) { m_rules->CatalogCalcFields(t); };
+
+    buildWindow();
+    buildMenus();
+    FormCreate();
+}
+
+TMainForm::~TMainForm() {
+    if (!m_closed)
+        closeTables();
+}
+
+QString TMainForm::versionText() {
+    const QString v = QString::fromLatin1(TOMBRIX_VERSION);
+    return v.isEmpty() ? QStringLiteral("0.0.0.0") : v;
+}
+
+QString TMainForm::hint() const { return property("hint").toString(); }
+
+// ---------------------------------------------------------------- layout
+
+void TMainForm::buildWindow() {
+    resize(845, 571);
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
+
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("ToolBar1"));
+    bar->setMovable(false);
+    bar->setFixedHeight(26);
+    m_navigator = new DBNavigator(bar);
+    m_navigator->setObjectName(QStringLiteral("DBNavigator1"));
+    m_navigator->setTable(m_catalog);
+    bar->addWidget(m_navigator);
+    bar->addSeparator();
+    m_searchBtn = new QToolButton(bar);
+    m_searchBtn->setObjectName(QStringLiteral("SearchBtn"));
+    m_searchBtn->setText(QStringLiteral("Cauta"));
+    QFont bold = m_searchBtn->font();
+    bold.setBold(true);
+    m_searchBtn->setFont(bold);
+    m_searchBtn->setToolTip(QStringLiteral("Cautare in coloana selectata"));
+    m_searchBtn->setProperty("hint", QStringLiteral("Cautare in coloana selectata"));
+    m_searchBtn->setEnabled(false); // the field search comes with its own dialog
+    bar->addWidget(m_searchBtn);
+    addToolBar(Qt::TopToolBarArea, bar);
+
+    auto* central = new QWidget(this);
+    central->setAutoFillBackground(true);
+    QPalette pal = central->palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Highlight));
+    central->setPalette(pal);
+    auto* lay = new QVBoxLayout(central);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+
+    m_pages = new QTabWidget(central);
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_pages->setAutoFillBackground(true);
+    m_pages->setPalette(QApplication::palette());
+    m_pages->addTab(buildCatalogTab(), QStringLiteral("&Catalog"));
+    m_pages->addTab(buildDetailTab(m_istoricGrid, QStringLiteral("IstoricGrid"), m_istoricHeader),
+                    QStringLiteral("&Istoric loc"));
+    m_pages->addTab(buildDetailTab(m_mortiGrid, QStringLiteral("MortiGrid"), m_mortiHeader),
+                    QStringLiteral("&Persoane inmormantate"));
+    m_pages->addTab(buildDetailTab(m_chitanteGrid, QStringLiteral("ChitanteGrid"), m_chitanteHeader),
+                    QStringLiteral("Date curente (chitante)"));
+    for (const QString& spare : {QStringLiteral("&Rezerva1"), QStringLiteral("&Rezerva2")}) {
+        auto* page = new QWidget;
+        auto* pl = new QVBoxLayout(page);
+        pl->setContentsMargins(0, 0, 0, 0);
+        pl->addWidget(new PlaceHeader(page));
+        pl->addStretch(1);
+        m_pages->setTabVisible(m_pages->addTab(page, spare), false);
+    }
+    m_pages->tabBar()->setExpanding(false);
+    lay->addWidget(m_pages, 1);
+
+    auto* banner = new ClickLabel(central);
+    banner->setObjectName(QStringLiteral("Image1"));
+    banner->setPixmap(bannerPixmap());
+    banner->setAlignment(Qt::AlignCenter);
+    banner->setFixedHeight(64);
+    banner->setCursor(Qt::PointingHandCursor);
+    banner->setProperty("hint", QStringLiteral(TOMBRIX_VENDOR_URL));
+    banner->onClick = [this] { guarded([this] { Image1Click(); }); };
+    m_banner = banner;
+    lay->addWidget(banner);
+
+    m_statusLine = new QLabel(central);
+    m_statusLine->setObjectName(QStringLiteral("StatusLine"));
+    m_statusLine->setFixedHeight(20);
+    m_statusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_statusLine->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_statusLine->setAutoFillBackground(true);
+    m_statusLine->setPalette(QApplication::palette());
+    lay->addWidget(m_statusLine);
+    setCentralWidget(central);
+
+    m_catGrid->setTable(m_catalog);
+    m_catGrid->setColumns(MainColumns::catalog());
+    m_istoricGrid->setTable(m_concesionari);
+    m_istoricGrid->setColumns(MainColumns::istoric());
+    m_mortiGrid->setTable(m_persInmormantate);
+    m_mortiGrid->setColumns(MainColumns::morti());
+    m_chitanteGrid->setTable(m_chitante);
+    m_chitanteGrid->setColumns(MainColumns::chitante());
+    for (TDBGridNormal* g : {m_istoricGrid, m_mortiGrid, m_chitanteGrid})
+        g->setConfirmDelete(true);
+    for (PlaceHeader* h : {m_istoricHeader, m_mortiHeader, m_chitanteHeader})
+        h->setSource(m_catalog);
+}
+
+QWidget* TMainForm::buildCatalogTab() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("CatalogTab"));
+    auto* lay = new QVBoxLayout(page);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+
+    auto* strip = new QFrame(page);
+    strip->setObjectName(QStringLiteral("SortPanel"));
+    strip->setFrameShape(QFrame::StyledPanel);
+    auto* sl = new QHBoxLayout(strip);
+    sl->setContentsMargins(4, 2, 4, 2);
+    sl->setSpacing(4);
+    sl->addWidget(new QLabel(QStringLiteral("Ordonare:"), strip));
+    m_sortCombo = new QComboBox(strip);
+    m_sortCombo->setObjectName(QStringLiteral("SortCombo"));
+    m_sortCombo->addItems(CatalogSort::texts());
+    m_sortCombo->setFixedWidth(100);
+    connect(m_sortCombo, &QComboBox::activated, this, [this] { guarded([this] { SortComboClick(); }); });
+    sl->addWidget(m_sortCombo);
+    m_filtrareBtn = new QPushButton(QStringLiteral("&Activeaza mod filtrare"), strip);
+    m_filtrareBtn->setObjectName(QStringLiteral("FiltrareBtn"));
+    m_filtrareBtn->setFixedWidth(130);
+    m_filtrareBtn->setEnabled(false); // filtering comes with its own rules
+    sl->addWidget(m_filtrareBtn);
+    const QList<std::tuple<const char*, const char*, int>> edits = {
+        {"FiltrSectEdit", "Sect. :", 25}, {"FiltrParEdit", "Par. :", 25},
+        {"FiltrRandEdit", "Rand :", 25},  {"FiltrLocEdit", "Loc :", 25},
+        {"FiltrCnpEdit", "CNP :", 53},    {"FiltrNumeEdit", "Nume :", 73},
+        {"FiltrObsEdit", "Obs. :", 73},
+    };
+    for (const auto& [name, caption, width] : edits) {
+        sl->addWidget(new QLabel(QString::fromLatin1(caption), strip));
+        auto* e = new QLineEdit(strip);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setFixedWidth(width + 10);
+        sl->addWidget(e);
+    }
+    sl->addStretch(1);
+    lay->addWidget(strip);
+
+    m_catGrid = new TDBGridNormal(page);
+    m_catGrid->setObjectName(QStringLiteral("CatGrid"));
+    lay->addWidget(m_catGrid, 1);
+    return page;
+}
+
+QWidget* TMainForm::buildDetailTab(TDBGridNormal*& grid, const QString& gridName,
+                                   PlaceHeader*& header) {
+    auto* page = new QWidget;
+    auto* lay = new QVBoxLayout(page);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+    header = new PlaceHeader(page);
+    header->setObjectName(gridName + QStringLiteral("Header"));
+    lay->addWidget(header);
+    grid = new TDBGridNormal(page);
+    grid->setObjectName(gridName);
+    lay->addWidget(grid, 1);
+    return page;
+}
+
+void TMainForm::buildMenus() {
+    QMenu* sistem = menuBar()->addMenu(QStringLiteral("&Sistem"));
+    sistem->setObjectName(QStringLiteral("Sistem1"));
+    QAction* unit = addItem(sistem, "Unitatea1", QStringLiteral("Unitatea"));
+    connect(unit, &QAction::triggered, this, [this] { guarded([this] { Unitatea1Click(); }); });
+    QAction* reset = addItem(sistem, "Stergefisierecfg1", QStringLiteral("Sterge fisierele .cfg"));
+    reset->setEnabled(false); // the column layout file comes with the grids' layout
+    sistem->addSeparator();
+    QAction* quit = addItem(sistem, "Iesire1", QStringLiteral("Iesire"));
+    quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+    connect(quit, &QAction::triggered, this, [this] { Iesire1Click(); });
+
+    QMenu* listari = menuBar()->addMenu(QStringLiteral("&Listari"));
+    listari->setObjectName(QStringLiteral("Listari1"));
+    for (const auto& [name, text] :
+         {std::pair{"Locurileramaseneocupate1", "Locurile ramase neocupate"},
+          std::pair{"Incasariinperioada1", "Incasari in perioada"}, std::pair{"Restantieri1", "Restantieri"},
+          std::pair{"Concesiuniexpirate1", "Concesiuni expirate"},
+          std::pair{"Deciziideimpunere1", "Decizii de impunere"}})
+        addItem(listari, name, QString::fromLatin1(text))->setEnabled(false); // reports to come
+
+    QMenu* ajutor = menuBar()->addMenu(QStringLiteral("&Ajutor"));
+    ajutor->setObjectName(QStringLiteral("Ajutor1"));
+    addItem(ajutor, "Actualizareonline1", QStringLiteral("Actualizare online"))->setEnabled(false);
+}
+
+// ---------------------------------------------------------------- life cycle
+
+void TMainForm::FormCreate() {
+    // One unit: an error stops the remaining steps, and the window opens
+    // all the same with whatever was opened.
+    guarded([this] {
+        m_db->open();
+        openTables();
+        m_unitName = m_unitatea->isEmpty() ? QString() : m_unitatea->asString(QStringLiteral("Cimitir"));
+        m_pages->setCurrentIndex(0);
+        m_sortCombo->setCurrentIndex(0);
+        SortComboClick();
+        m_hints = new HintTracker(m_statusLine, this);
+        ReportProgress::setPanel(m_statusLine);
+    });
+    m_navigator->updateButtons();
+}
+
+void TMainForm::openTables() {
+    for (Table* t : {m_catalog, m_concesionari, m_persInmormantate, m_chitante, m_unitatea})
+        t->open();
+}
+
+void TMainForm::closeTables() {
+    for (Table* t : {m_catalog, m_concesionari, m_persInmormantate, m_chitante, m_unitatea})
+        t->close();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TMainForm::FormShow() {
+    setProperty("hint", hint() + QStringLiteral(" - Versiunea ") + versionText());
+    if (m_hints)
+        m_hints->update();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!m_closed)
+        FormClose();
+    event->accept();
+}
+
+void TMainForm::FormClose() {
+    m_closed = true;
+    // A row still being typed is saved, not lost, when the window closes.
+    for (Table* t : {m_catalog, m_concesionari, m_persInmormantate, m_chitante, m_unitatea})
+        if (t->isActive() && t->isEditing())
+            guarded([t] { t->checkBrowseMode(); });
+    closeTables();
+    m_db->close();
+}
+
+// ---------------------------------------------------------------- commands
+
+void TMainForm::Iesire1Click() { close(); }
+
+void TMainForm::Unitatea1Click() {
+    QString name = m_unitName;
+    if (!Prompts::current().inputText(QStringLiteral("Dialog"),
+                                      QStringLiteral("Introduceti numele sau numarul unitatii (cimitirul) :"),
+                                      &name))
+        throw Abort();
+    m_unitName = name;
+    if (m_unitatea->isEmpty())
+        m_unitatea->append();
+    else
+        m_unitatea->edit();
+    m_unitatea->setValue(QStringLiteral("Cimitir"), m_unitName);
+    m_unitatea->post();
+}
+
+void TMainForm::SortComboClick() {
+    WaitCursor wait;
+    CatalogSort::apply(*m_catalog, m_sortCombo->currentIndex());
+}
+
+void TMainForm::Image1Click() { QDesktopServices::openUrl(QUrl(QStringLiteral(TOMBRIX_VENDOR_URL))); }

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+class CatalogRules;
+class Database;
+class DBNavigator;
+class HintTracker;
+class PlaceHeader;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class TDBGridNormal;
+class Table;
+
+// The main window: owns the register's tables for the whole run and wires
+// the grids, menus and rules to them.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // `programDir` ends with a separator; the register lives there.
+    explicit TMainForm(const QString& programDir, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    const QString& programDir() const { return m_programDir; }
+    Database& database() { return *m_db; }
+    Table* Catalog() const { return m_catalog; }
+    Table* Concesionari() const { return m_concesionari; }
+    Table* PersInmormantate() const { return m_persInmormantate; }
+    Table* Chitante() const { return m_chitante; }
+    Table* Unitatea() const { return m_unitatea; }
+    const QString& unitName() const { return m_unitName; }
+    QString hint() const;
+    static QString versionText();
+
+    // Menu commands.
+    void Unitatea1Click();
+    void Iesire1Click();
+    void SortComboClick();
+    void Image1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildWindow();
+    void buildMenus();
+    QWidget* buildCatalogTab();
+    QWidget* buildDetailTab(TDBGridNormal*& grid, const QString& gridName, PlaceHeader*& header);
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void openTables();
+    void closeTables();
+
+    QString m_programDir;
+    std::unique_ptr<Database> m_db;
+    Table* m_catalog = nullptr;
+    Table* m_concesionari = nullptr;
+    Table* m_persInmormantate = nullptr;
+    Table* m_chitante = nullptr;
+    Table* m_unitatea = nullptr;
+    std::unique_ptr<CatalogRules> m_rules;
+    QString m_unitName;
+    bool m_shown = false;
+    bool m_closed = false;
+
+    DBNavigator* m_navigator = nullptr;
+    QToolButton* m_searchBtn = nullptr;
+    QTabWidget* m_pages = nullptr;
+    TDBGridNormal* m_catGrid = nullptr;
+    TDBGridNormal* m_istoricGrid = nullptr;
+    TDBGridNormal* m_mortiGrid = nullptr;
+    TDBGridNormal* m_chitanteGrid = nullptr;
+    PlaceHeader* m_istoricHeader = nullptr;
+    PlaceHeader* m_mortiHeader = nullptr;
+    PlaceHeader* m_chitanteHeader = nullptr;
+    QComboBox* m_sortCombo = nullptr;
+    QPushButton* m_filtrareBtn = nullptr;
+    QLabel* m_banner = nullptr;
+    QLabel* m_statusLine = nullptr;
+    HintTracker* m_hints = nullptr;
+};

@@ -1,0 +1,18 @@
+#include "MainUnt.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tombrix"));
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // The program directory: the data directory and base of every path.
+    const QString programDir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+    TMainForm form(programDir);
+    form.show();
+    return app.exec();
+}

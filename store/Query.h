@@ -1,0 +1,64 @@
+#pragma once
+
+#include "DataSet.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QVector>
+
+class Database;
+
+// An SQL query kept as lines of text, so that one line can be replaced
+// before the query is opened. Parameters are named (:CNP) and always bound,
+// never spliced into the text; a parameter without a value of its own takes
+// the field of the same name from the parameter source's current row.
+class Query : public DataSet {
+    Q_OBJECT
+public:
+    explicit Query(Database& db, QObject* parent = nullptr);
+
+    void setSql(const QStringList& lines);
+    const QStringList& sql() const { return m_lines; }
+    // Replaces line `index`, adding empty lines when the text is shorter.
+    void setLine(int index, const QString& text);
+
+    void setParam(const QString& name, const QVariant& value);
+    QVariant param(const QString& name) const;
+    // The source of parameters not set by name; the query runs again
+    // whenever the source's current row changes.
+    void setParamSource(DataSet* source);
+
+    // Runs the SELECT and keeps its rows; StoreError on failure.
+    void open();
+    void close();
+    // Runs a statement without result (ALTER TABLE ... ADD, ...).
+    void exec();
+    bool isActive() const override { return m_active; }
+
+    QStringList fieldNames() const { return m_names; }
+    bool hasField(const QString& name) const override { return fieldIndex(name) >= 0; }
+    int fieldIndex(const QString& name) const;
+    QVariant value(const QString& name) const override;
+
+    void first();
+    void next();
+    bool eof() const { return m_eof; }
+    bool isEmpty() const { return m_rows.isEmpty(); }
+    int recordCount() const { return static_cast<int>(m_rows.size()); }
+    int recNo() const { return m_cur + 1; }
+
+private:
+    QString text() const;
+    void run(bool select);
+    void sourceMoved();
+
+    Database& m_db;
+    QStringList m_lines;
+    QHash<QString, QVariant> m_params; // keys in lower case
+    DataSet* m_source = nullptr;
+    bool m_active = false;
+    QStringList m_names;
+    QVector<QVector<QVariant>> m_rows;
+    int m_cur = -1;
+    bool m_eof = true;
+};

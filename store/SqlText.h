@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The program's SQL names tables by their file name in double quotes
+// ("Catalog.DB") and parameters by name (:CNP). SQLite gets the stored
+// table name and positional parameters instead; string literals are
+// left untouched.
+struct SqlText {
+    QString sql;
+    QStringList params; // parameter names in order of appearance
+};
+
+SqlText translateSql(const QString& text);

@@ -1,0 +1,1072 @@
+#include "Table.h"
+
+#include "Database.h"
+#include "StoreError.h"
+#include "Values.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+
+namespace {
+
+QString quoted(const QString& identifier) {
+    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+bool isNumeric(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Bool:
+    case QMetaType::ULongLong:
+    case QMetaType::UInt:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The order SQLite gives values of one column: null, numbers, texts.
+int compareStored(const QVariant& a, const QVariant& b) {
+    const bool an = a.isNull(), bn = b.isNull();
+    if (an || bn)
+        return an == bn ? 0 : (an ? -1 : 1);
+    const bool anum = isNumeric(a), bnum = isNumeric(b);
+    if (anum && bnum) {
+        const double x = a.toDouble(), y = b.toDouble();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    if (anum != bnum)
+        return anum ? -1 : 1;
+    if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString)
+        return static_cast<const QString*>(a.constData())
+            ->compare(*static_cast<const QString*>(b.constData()), Qt::CaseSensitive);
+    return a.toString().compare(b.toString(), Qt::CaseSensitive);
+}
+
+bool sameValue(const QVariant& a, const QVariant& b) { return compareStored(a, b) == 0; }
+
+} // namespace
+
+Table::Table(Database& db, QObject* parent) : DataSet(parent), m_db(db) {}
+
+Table::~Table() = default;
+
+void Table::setTableName(const QString& fileName) {
+    if (isActive())
+        throw StoreError(QStringLiteral("Tabelul %1 este deschis").arg(m_fileName));
+    m_fileName = fileName;
+}
+
+// ---------------------------------------------------------------- opening
+
+void Table::open() {
+    if (isActive())
+        return;
+    m_stored = m_db.resolveTable(m_fileName);
+    QSqlQuery q(m_db.connection());
+    if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_stored))))
+        throw StoreError(q.lastError().text());
+    QList<FieldDef> fields;
+    while (q.next())
+        fields << Schema::fieldFromDeclared(q.value(1).toString(), q.value(2).toString());
+    if (fields.isEmpty())
+        throw StoreError(QStringLiteral("Tabelul %1 nu poate fi citit").arg(m_fileName));
+    for (const FieldDef& c : m_calcFields)
+        fields << c;
+    m_fields = fields;
+    m_fieldCache.clear();
+
+    // The order: the named index, or the primary one.
+    const QString idx = m_indexName;
+    m_indexName.clear();
+    m_orderFields.clear();
+    m_state = TableState::Browse;
+    try {
+        setIndexName(idx);
+        loadRows();
+    } catch (...) {
+        m_state = TableState::Inactive;
+        m_all.clear();
+        m_view.clear();
+        throw;
+    }
+    m_modified = false;
+    emitReset();
+    setCurrent(m_view.empty() ? -1 : 0, false);
+    m_bof = true;
+    m_eof = m_view.empty();
+    emit stateChanged();
+    notifyScrolled();
+}
+
+void Table::close() {
+    if (!isActive())
+        return;
+    m_state = TableState::Inactive;
+    m_modified = false;
+    m_all.clear();
+    m_view.clear();
+    m_cur = -1;
+    m_eof = m_bof = true;
+    m_linkLoaded = false;
+    emitReset();
+    emit stateChanged();
+    emit currentChanged(-1);
+    emit scrolled();
+}
+
+void Table::requireActive() const {
+    if (!isActive())
+        throw StoreError(QStringLiteral("Tabelul %1 nu este deschis").arg(m_fileName));
+}
+
+void Table::requireEditing() const {
+    requireActive();
+    if (!isEditing())
+        throw StoreError(QStringLiteral("Tabelul %1 nu este in mod de editare").arg(m_fileName));
+}
+
+QVector<QVariant> Table::linkValues() const {
+    QVector<QVariant> out;
+    for (int i = 0; i < m_linkFields.size(); ++i) {
+        const QString& mf = m_masterFields.isEmpty() ? m_linkFields.at(i) : m_masterFields.at(i);
+        const QVariant v =
+            (m_master && m_master->isActive() && m_master->hasField(mf)) ? m_master->value(mf)
+                                                                          : QVariant();
+        const int fi = fieldIndex(m_linkFields.at(i));
+        out << (fi >= 0 ? toStored(m_fields.at(fi), v) : v);
+    }
+    return out;
+}
+
+void Table::loadRows() {
+    QStringList cols;
+    QVector<int> colFields;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields.at(i).calculated)
+            continue;
+        cols << quoted(m_fields.at(i).name);
+        colFields << i;
+    }
+    QString sql = QStringLiteral("SELECT rowid, %1 FROM %2")
+                      .arg(cols.join(QStringLiteral(", ")), quoted(m_stored));
+    const bool linked = m_master && m_linkEnabled && !m_linkFields.isEmpty();
+    QVector<QVariant> link;
+    if (linked) {
+        link = linkValues();
+        QStringList cond;
+        for (const QString& f : m_linkFields)
+            cond << quoted(f) + QStringLiteral(" = ?");
+        sql += QStringLiteral(" WHERE ") + cond.join(QStringLiteral(" AND "));
+    }
+    QSqlQuery q(m_db.connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw StoreError(q.lastError().text());
+    for (const QVariant& v : link)
+        q.addBindValue(v);
+    if (!q.exec())
+        throw StoreError(q.lastError().text());
+
+    std::vector<std::unique_ptr<Row>> rows;
+    const int nf = static_cast<int>(m_fields.size());
+    while (q.next()) {
+        auto r = std::make_unique<Row>();
+        r->rowid = q.value(0).toLongLong();
+        r->v.resize(nf);
+        for (int c = 0; c < colFields.size(); ++c) {
+            QVariant v = q.value(c + 1);
+            const FieldDef& f = m_fields.at(colFields.at(c));
+            if (v.isNull())
+                v = QVariant();
+            else if (f.type == FieldType::Number && v.typeId() != QMetaType::Double && isNumeric(v))
+                v = v.toDouble();
+            r->v[colFields.at(c)] = v;
+        }
+        rows.push_back(std::move(r));
+    }
+    if (q.lastError().isValid())
+        throw StoreError(q.lastError().text());
+    m_all = std::move(rows);
+    m_loadedLink = link;
+    m_linkLoaded = linked;
+    m_stamp = m_db.changeStamp(m_stored);
+    sortRows();
+    applyFilter();
+}
+
+bool Table::lessThan(const Row* a, const Row* b) const {
+    for (int f : m_orderFields) {
+        const int c = compareStored(a->v.at(f), b->v.at(f));
+        if (c != 0)
+            return c < 0;
+    }
+    return a->rowid < b->rowid;
+}
+
+void Table::sortRows() {
+    std::stable_sort(m_all.begin(), m_all.end(),
+                     [this](const std::unique_ptr<Row>& a, const std::unique_ptr<Row>& b) {
+                         return lessThan(a.get(), b.get());
+                     });
+}
+
+bool Table::accepts(const Row* row) const {
+    if (!m_filtered || !onFilterRecord)
+        return true;
+    m_filterRow = row;
+    bool ok = false;
+    try {
+        ok = onFilterRecord(*this);
+    } catch (...) {
+        m_filterRow = nullptr;
+        throw;
+    }
+    m_filterRow = nullptr;
+    return ok;
+}
+
+void Table::applyFilter() {
+    m_view.clear();
+    m_view.reserve(m_all.size());
+    for (const auto& r : m_all)
+        if (accepts(r.get()))
+            m_view.push_back(r.get());
+}
+
+// ---------------------------------------------------------------- fields
+
+void Table::addCalcField(const QString& name, FieldType type) {
+    if (isActive())
+        throw StoreError(QStringLiteral("Tabelul %1 este deschis").arg(m_fileName));
+    FieldDef f;
+    f.name = name;
+    f.type = type;
+    f.calculated = true;
+    m_calcFields << f;
+}
+
+int Table::fieldIndex(const QString& name) const {
+    const auto it = m_fieldCache.constFind(name);
+    if (it != m_fieldCache.constEnd())
+        return it.value();
+    int found = -1;
+    for (int i = 0; i < m_fields.size(); ++i)
+        if (m_fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0) {
+            found = i;
+            break;
+        }
+    if (found >= 0)
+        m_fieldCache.insert(name, found);
+    return found;
+}
+
+const FieldDef& Table::fieldDef(const QString& name) const {
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw StoreError(QStringLiteral("Campul %1 nu exista in tabelul %2").arg(name, m_fileName));
+    return m_fields.at(i);
+}
+
+QVariant Table::toTyped(const FieldDef& f, const QVariant& s) {
+    if (s.isNull())
+        return {};
+    switch (f.type) {
+    case FieldType::Number:
+        return s.toDouble();
+    case FieldType::Date: {
+        const QDate d = Values::storedToDate(s);
+        return d.isValid() ? QVariant(d) : QVariant();
+    }
+    case FieldType::Logical:
+        if (s.typeId() == QMetaType::QString)
+            return s.toString().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+                   s.toString() == QLatin1String("1");
+        return s.toDouble() != 0;
+    case FieldType::LongInt:
+        return s.toInt();
+    case FieldType::Text:
+    case FieldType::Memo:
+        return s.toString();
+    }
+    return s;
+}
+
+QVariant Table::toStored(const FieldDef& f, const QVariant& v) const {
+    if (v.isNull() || !v.isValid())
+        return {};
+    switch (f.type) {
+    case FieldType::Number:
+        if (v.typeId() == QMetaType::QString) {
+            double d = 0;
+            if (!Values::textToNumber(v.toString(), &d))
+                return {};
+            return d;
+        }
+        return v.toDouble();
+    case FieldType::Date: {
+        QDate d;
+        if (v.typeId() == QMetaType::QDate)
+            d = v.toDate();
+        else if (v.typeId() == QMetaType::QDateTime)
+            d = v.toDateTime().date();
+        else
+            d = Values::storedToDate(v);
+        return d.isValid() ? QVariant(Values::dateToStored(d)) : QVariant();
+    }
+    case FieldType::Logical:
+        return v.toBool() ? 1 : 0;
+    case FieldType::LongInt:
+        return static_cast<qlonglong>(v.toLongLong());
+    case FieldType::Text: {
+        QString s = v.toString();
+        if (f.size > 0 && s.size() > f.size)
+            s.truncate(f.size);
+        return s.isEmpty() ? QVariant() : QVariant(s);
+    }
+    case FieldType::Memo: {
+        const QString s = v.toString();
+        return s.isEmpty() ? QVariant() : QVariant(s);
+    }
+    }
+    return v;
+}
+
+QVariant Table::value(int field) const {
+    if (field < 0 || field >= m_fields.size())
+        return {};
+    if (m_filterRow)
+        return toTyped(m_fields.at(field), m_filterRow->v.value(field));
+    if (m_fields.at(field).calculated) {
+        if (m_calcRow >= 0)
+            return m_calcValues.value(field);
+        return m_cur >= 0 ? calcValue(m_cur, field) : QVariant();
+    }
+    if (isEditing())
+        return toTyped(m_fields.at(field), m_buffer.v.value(field));
+    const Row* r = displayRow(m_cur);
+    return r ? toTyped(m_fields.at(field), r->v.value(field)) : QVariant();
+}
+
+QVariant Table::value(const QString& name) const {
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw StoreError(QStringLiteral("Campul %1 nu exista in tabelul %2").arg(name, m_fileName));
+    return value(i);
+}
+
+QVariant Table::calcValue(int row, int field) const {
+    if (!onCalcFields)
+        return {};
+    const int savedRow = m_calcRow;
+    const auto savedValues = m_calcValues;
+    m_calcRow = row;
+    m_calcValues.clear();
+    QVariant out;
+    try {
+        onCalcFields(const_cast<Table&>(*this));
+        out = m_calcValues.value(field);
+    } catch (...) {
+        out = QVariant();
+    }
+    m_calcRow = savedRow;
+    m_calcValues = savedValues;
+    return out;
+}
+
+QVariant Table::valueAt(int row, int field) const {
+    if (field < 0 || field >= m_fields.size() || row < 0 || row >= rowCount())
+        return {};
+    if (m_fields.at(field).calculated)
+        return calcValue(row, field);
+    if (isEditing() && row == m_cur)
+        return toTyped(m_fields.at(field), m_buffer.v.value(field));
+    const Row* r = displayRow(row);
+    return r ? toTyped(m_fields.at(field), r->v.value(field)) : QVariant();
+}
+
+void Table::setValidator(const QString& field, Validator validator) {
+    m_validators.insert(field.toLower(), std::move(validator));
+}
+
+void Table::setValue(const QString& name, const QVariant& v) {
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw StoreError(QStringLiteral("Campul %1 nu exista in tabelul %2").arg(name, m_fileName));
+    const FieldDef& f = m_fields.at(i);
+    if (f.calculated) {
+        if (m_calcRow < 0)
+            throw StoreError(QStringLiteral("Campul %1 este calculat").arg(name));
+        m_calcValues.insert(i, v);
+        return;
+    }
+    requireEditing();
+    const QVariant old = m_buffer.v.value(i);
+    m_buffer.v[i] = toStored(f, v);
+    const auto vit = m_validators.constFind(f.name.toLower());
+    if (vit != m_validators.constEnd() && vit.value()) {
+        try {
+            vit.value()(*this, f.name);
+        } catch (...) {
+            m_buffer.v[i] = old;
+            throw;
+        }
+    }
+    m_modified = true;
+    if (!quiet())
+        emit rowChanged(m_cur);
+    emit scrolled();
+}
+
+void Table::setAsString(const QString& name, const QString& text) {
+    const FieldDef& f = fieldDef(name);
+    const QString t = text.trimmed();
+    if (t.isEmpty() && f.type != FieldType::Text && f.type != FieldType::Memo) {
+        setValue(name, QVariant());
+        return;
+    }
+    switch (f.type) {
+    case FieldType::Number:
+    case FieldType::LongInt: {
+        double d = 0;
+        if (!Values::textToNumber(t, &d))
+            throw StoreError(QStringLiteral("'%1' nu este o valoare numerica valida").arg(text));
+        if (f.type == FieldType::LongInt && (d != static_cast<double>(static_cast<qint32>(d))))
+            throw StoreError(QStringLiteral("'%1' nu este un numar intreg valid").arg(text));
+        setValue(name, d);
+        return;
+    }
+    case FieldType::Date: {
+        const QDate d = Values::textToDate(t);
+        if (!d.isValid())
+            throw StoreError(QStringLiteral("'%1' nu este o data valida").arg(text));
+        setValue(name, d);
+        return;
+    }
+    case FieldType::Logical: {
+        const QString u = t.toLower();
+        if (u == QLatin1String("true") || u == QLatin1String("da") || u == QLatin1String("1"))
+            setValue(name, true);
+        else if (u == QLatin1String("false") || u == QLatin1String("nu") || u == QLatin1String("0"))
+            setValue(name, false);
+        else
+            throw StoreError(QStringLiteral("'%1' nu este o valoare logica valida").arg(text));
+        return;
+    }
+    case FieldType::Text:
+    case FieldType::Memo:
+        setValue(name, text);
+        return;
+    }
+}
+
+// ---------------------------------------------------------------- indexes
+
+QList<IndexDef> Table::indexDefs() const {
+    requireActive();
+    QList<IndexDef> out;
+    QSqlQuery list(m_db.connection());
+    if (!list.exec(QStringLiteral("PRAGMA index_list(%1)").arg(quoted(m_stored))))
+        throw StoreError(list.lastError().text());
+    QList<QPair<QString, bool>> names;
+    while (list.next())
+        names.append({list.value(1).toString(), list.value(2).toInt() != 0});
+    std::reverse(names.begin(), names.end()); // in the order they were made
+    for (const auto& [name, unique] : names) {
+        QSqlQuery info(m_db.connection());
+        if (!info.exec(QStringLiteral("PRAGMA index_info(%1)").arg(quoted(name))))
+            throw StoreError(info.lastError().text());
+        QList<QPair<int, QString>> cols;
+        while (info.next())
+            cols.append({info.value(0).toInt(), info.value(2).toString()});
+        std::sort(cols.begin(), cols.end());
+        QStringList fields;
+        for (const auto& c : cols)
+            fields << c.second;
+        out.append({name, fields.join(QLatin1Char(';')), unique});
+    }
+    return out;
+}
+
+void Table::setIndexName(const QString& name) {
+    QVector<int> order;
+    if (isActive()) {
+        QString wanted = name;
+        if (wanted.isEmpty())
+            wanted = Schema::primaryIndexName(m_stored);
+        bool found = false;
+        for (const IndexDef& d : indexDefs()) {
+            if (d.name.compare(wanted, Qt::CaseInsensitive) != 0)
+                continue;
+            for (const QString& f : d.fields.split(QLatin1Char(';'))) {
+                const int i = fieldIndex(f);
+                if (i >= 0)
+                    order << i;
+            }
+            found = true;
+            break;
+        }
+        if (!found && !name.isEmpty())
+            throw StoreError(QStringLiteral("Indexul %1 nu exista in tabelul %2").arg(name, m_fileName));
+    }
+    m_indexName = name;
+    m_orderFields = order;
+    if (isActive() && !m_all.empty()) {
+        checkBrowseMode();
+        const Row* current = displayRow(m_cur);
+        sortRows();
+        applyFilter();
+        emitReset();
+        const int at = viewIndexOf(current);
+        setCurrent(at >= 0 ? at : (m_view.empty() ? -1 : 0));
+    }
+}
+
+// ---------------------------------------------------------------- link
+
+void Table::setMasterLink(DataSet* master, const QStringList& fields, const QStringList& masterFields) {
+    if (m_master)
+        disconnect(m_master, nullptr, this, nullptr);
+    m_master = master;
+    m_linkFields = fields;
+    m_masterFields = masterFields;
+    if (m_master)
+        connect(m_master, &DataSet::scrolled, this, &Table::masterMoved);
+    if (isActive())
+        reopenView(false);
+}
+
+void Table::setLinkEnabled(bool enabled) {
+    if (m_linkEnabled == enabled)
+        return;
+    m_linkEnabled = enabled;
+    if (isActive())
+        reopenView(true);
+}
+
+void Table::masterMoved() {
+    if (!isActive() || !m_linkEnabled || !m_master || m_inMasterMove)
+        return;
+    const QVector<QVariant> now = linkValues();
+    bool same = m_linkLoaded && now.size() == m_loadedLink.size();
+    for (int i = 0; same && i < now.size(); ++i)
+        same = sameValue(now.at(i), m_loadedLink.at(i)) &&
+               now.at(i).isNull() == m_loadedLink.at(i).isNull();
+    if (same && m_stamp == m_db.changeStamp(m_stored))
+        return;
+    m_inMasterMove = true;
+    try {
+        reopenView(false);
+    } catch (...) {
+        m_inMasterMove = false;
+        throw;
+    }
+    m_inMasterMove = false;
+}
+
+// Re-reads the rows under the link; the current row is kept when asked.
+void Table::reopenView(bool keepCurrent) {
+    checkBrowseMode();
+    const qint64 mark = bookmark();
+    loadRows();
+    emitReset();
+    int at = -1;
+    if (keepCurrent && mark >= 0)
+        for (int i = 0; i < static_cast<int>(m_view.size()); ++i)
+            if (m_view[i]->rowid == mark) {
+                at = i;
+                break;
+            }
+    if (at < 0)
+        at = m_view.empty() ? -1 : 0;
+    setCurrent(at);
+    m_bof = (at <= 0);
+    m_eof = m_view.empty();
+}
+
+// ---------------------------------------------------------------- moving
+
+int Table::storedCount() const { return static_cast<int>(m_view.size()); }
+
+int Table::rowCount() const {
+    return storedCount() + (m_state == TableState::Insert ? 1 : 0);
+}
+
+const Table::Row* Table::displayRow(int row) const {
+    if (row < 0)
+        return nullptr;
+    if (m_state == TableState::Insert) {
+        if (row == m_cur)
+            return &m_buffer;
+        if (row > m_cur)
+            --row;
+    }
+    return row < storedCount() ? m_view[row] : nullptr;
+}
+
+int Table::viewIndexOf(const Row* row) const {
+    if (!row)
+        return -1;
+    for (int i = 0; i < storedCount(); ++i)
+        if (m_view[i] == row)
+            return i;
+    return -1;
+}
+
+int Table::recNo() const {
+    if (m_calcRow >= 0)
+        return m_calcRow + 1;
+    return m_cur + 1;
+}
+
+void Table::notifyScrolled() {
+    emit scrolled();
+    if (afterScroll)
+        afterScroll(*this);
+}
+
+void Table::setCurrent(int row, bool notify) {
+    const bool changed = row != m_cur;
+    m_cur = row;
+    if (!quiet())
+        emit currentChanged(m_cur);
+    if (notify || changed)
+        notifyScrolled();
+}
+
+void Table::moveTo(int row) {
+    requireActive();
+    if (row == m_cur && !isEditing()) {
+        m_bof = m_eof = false;
+        if (row <= 0)
+            m_bof = true;
+        return;
+    }
+    if (row == m_cur)
+        return;
+    // Posting may move rows: find the target again afterwards.
+    const Row* target = displayRow(row);
+    const bool targetIsNew = (m_state == TableState::Insert && row == m_cur);
+    checkBrowseMode();
+    int at = targetIsNew ? -1 : viewIndexOf(target);
+    if (at < 0)
+        at = std::clamp(row, storedCount() > 0 ? 0 : -1, storedCount() - 1);
+    m_bof = m_eof = false;
+    if (at == m_cur) {
+        if (!quiet())
+            emit currentChanged(m_cur);
+        return;
+    }
+    setCurrent(at);
+}
+
+void Table::first() {
+    requireActive();
+    checkBrowseMode();
+    if (m_cur != 0 || m_view.empty())
+        setCurrent(m_view.empty() ? -1 : 0);
+    m_bof = true;
+    m_eof = m_view.empty();
+}
+
+void Table::last() {
+    requireActive();
+    checkBrowseMode();
+    const int last = storedCount() - 1;
+    if (m_cur != last)
+        setCurrent(last);
+    m_eof = true;
+    m_bof = m_view.empty();
+}
+
+void Table::next() {
+    requireActive();
+    checkBrowseMode();
+    if (m_cur + 1 < storedCount()) {
+        setCurrent(m_cur + 1);
+        m_bof = m_eof = false;
+    } else {
+        m_eof = true;
+    }
+}
+
+void Table::prior() {
+    requireActive();
+    checkBrowseMode();
+    if (m_cur > 0) {
+        setCurrent(m_cur - 1);
+        m_bof = m_eof = false;
+    } else {
+        m_bof = true;
+    }
+}
+
+bool Table::locate(const QString& field, const QVariant& wanted) {
+    requireActive();
+    const int fi = fieldIndex(field);
+    if (fi < 0)
+        throw StoreError(QStringLiteral("Campul %1 nu exista in tabelul %2").arg(field, m_fileName));
+    checkBrowseMode();
+    const QVariant key = toStored(m_fields.at(fi), wanted);
+    for (int i = 0; i < storedCount(); ++i) {
+        const QVariant& v = m_view[i]->v.at(fi);
+        if (v.isNull() == key.isNull() && sameValue(v, key)) {
+            m_bof = m_eof = false;
+            if (i != m_cur)
+                setCurrent(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+qint64 Table::bookmark() const {
+    if (!isActive() || m_state == TableState::Insert)
+        return -1;
+    const Row* r = displayRow(m_cur);
+    return r ? r->rowid : -1;
+}
+
+bool Table::gotoBookmark(qint64 mark) {
+    requireActive();
+    checkBrowseMode();
+    for (int i = 0; i < storedCount(); ++i)
+        if (m_view[i]->rowid == mark) {
+            m_bof = m_eof = false;
+            if (i != m_cur)
+                setCurrent(i);
+            return true;
+        }
+    return false;
+}
+
+// ---------------------------------------------------------------- editing
+
+void Table::beginNewRow(int at) {
+    requireActive();
+    checkBrowseMode();
+    // A detail row needs its master row stored first.
+    if (auto* masterTable = qobject_cast<Table*>(m_master);
+        masterTable && m_linkEnabled && masterTable->isEditing())
+        masterTable->post();
+    at = std::clamp(at, 0, storedCount());
+    m_buffer = Row();
+    m_buffer.rowid = -1;
+    m_buffer.v.resize(m_fields.size());
+    if (m_master && m_linkEnabled) {
+        const QVector<QVariant> link = linkValues();
+        for (int i = 0; i < m_linkFields.size(); ++i) {
+            const int fi = fieldIndex(m_linkFields.at(i));
+            if (fi >= 0)
+                m_buffer.v[fi] = link.value(i);
+        }
+    }
+    const int previous = m_cur;
+    m_state = TableState::Insert;
+    m_cur = at;
+    m_initializing = true;
+    try {
+        if (onNewRecord)
+            onNewRecord(*this);
+    } catch (...) {
+        m_initializing = false;
+        m_state = TableState::Browse;
+        m_cur = previous;
+        m_buffer = Row();
+        throw;
+    }
+    m_initializing = false;
+    m_modified = false;
+    m_bof = m_eof = false;
+    if (!quiet()) {
+        // The new row appears only now, complete with what onNewRecord set.
+        m_state = TableState::Browse;
+        m_cur = previous;
+        emit aboutToInsertRow(at);
+        m_state = TableState::Insert;
+        m_cur = at;
+        emit rowInserted(at);
+    }
+    emit stateChanged();
+    setCurrent(at);
+}
+
+void Table::insert() {
+    requireActive();
+    beginNewRow(m_cur < 0 ? 0 : m_cur);
+}
+
+void Table::append() {
+    requireActive();
+    beginNewRow(storedCount());
+}
+
+void Table::edit() {
+    requireActive();
+    if (isEditing())
+        return;
+    if (m_view.empty()) {
+        insert();
+        return;
+    }
+    const Row* r = displayRow(m_cur);
+    if (!r)
+        throw StoreError(QStringLiteral("Nu exista o inregistrare curenta"));
+    m_buffer = *r;
+    m_state = TableState::Edit;
+    m_modified = false;
+    emit stateChanged();
+    if (!quiet())
+        emit rowChanged(m_cur);
+}
+
+std::vector<std::unique_ptr<Table::Row>>::iterator Table::findOwned(const Row* row) {
+    return std::find_if(m_all.begin(), m_all.end(),
+                        [row](const std::unique_ptr<Row>& r) { return r.get() == row; });
+}
+
+void Table::post() {
+    requireActive();
+    if (!isEditing())
+        return;
+    QStringList cols;
+    QVariantList binds;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields.at(i).calculated)
+            continue;
+        cols << quoted(m_fields.at(i).name);
+        binds << m_buffer.v.value(i);
+    }
+    QSqlQuery q(m_db.connection());
+    const bool inserting = m_state == TableState::Insert;
+    if (inserting) {
+        QStringList marks;
+        for (int i = 0; i < cols.size(); ++i)
+            marks << QStringLiteral("?");
+        q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoted(m_stored), cols.join(QStringLiteral(", ")),
+                           marks.join(QStringLiteral(", "))));
+    } else {
+        if (!m_modified) { // nothing to write
+            m_state = TableState::Browse;
+            emit stateChanged();
+            if (!quiet())
+                emit rowChanged(m_cur);
+            return;
+        }
+        QStringList sets;
+        for (const QString& c : cols)
+            sets << c + QStringLiteral(" = ?");
+        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                      .arg(quoted(m_stored), sets.join(QStringLiteral(", "))));
+        binds << m_buffer.rowid;
+    }
+    for (const QVariant& b : binds)
+        q.addBindValue(b);
+    if (!q.exec())
+        throw StoreError(q.lastError().text());
+    if (!inserting && q.numRowsAffected() == 0)
+        throw StoreError(QStringLiteral("Inregistrarea a fost stearsa intre timp; reincarcati datele"));
+    m_db.noteChange(m_stored);
+    m_stamp = m_db.changeStamp(m_stored);
+
+    const int oldDisplay = m_cur;
+    Row* row = nullptr;
+    if (inserting) {
+        auto owned = std::make_unique<Row>(m_buffer);
+        owned->rowid = q.lastInsertId().toLongLong();
+        row = owned.get();
+        m_all.push_back(std::move(owned));
+    } else {
+        row = const_cast<Row*>(displayRow(m_cur));
+        row->v = m_buffer.v;
+    }
+    m_state = TableState::Browse;
+    m_modified = false;
+    m_buffer = Row();
+
+    // Keep the row in its place of the current order.
+    auto owned = findOwned(row);
+    std::unique_ptr<Row> holder = std::move(*owned);
+    m_all.erase(owned);
+    auto pos = std::upper_bound(m_all.begin(), m_all.end(), row,
+                                [this](const Row* r, const std::unique_ptr<Row>& o) {
+                                    return lessThan(r, o.get());
+                                });
+    m_all.insert(pos, std::move(holder));
+    if (!inserting)
+        m_view.erase(std::find(m_view.begin(), m_view.end(), row));
+    auto vpos = std::upper_bound(m_view.begin(), m_view.end(), row,
+                                 [this](const Row* r, const Row* o) { return lessThan(r, o); });
+    const int at = static_cast<int>(vpos - m_view.begin());
+    m_view.insert(vpos, row);
+
+    emit stateChanged();
+    if (at == oldDisplay) {
+        m_cur = at;
+        if (!quiet())
+            emit rowChanged(at);
+        if (!quiet())
+            emit currentChanged(at);
+        emit scrolled();
+    } else {
+        emitReset();
+        m_cur = -2; // force the notification
+        setCurrent(at);
+    }
+}
+
+void Table::cancel() {
+    requireActive();
+    if (m_state == TableState::Edit) {
+        m_state = TableState::Browse;
+        m_modified = false;
+        m_buffer = Row();
+        emit stateChanged();
+        if (!quiet())
+            emit rowChanged(m_cur);
+        emit scrolled();
+    } else if (m_state == TableState::Insert) {
+        const int at = m_cur;
+        if (!quiet())
+            emit aboutToRemoveRow(at);
+        m_state = TableState::Browse;
+        m_modified = false;
+        m_buffer = Row();
+        m_cur = -2;
+        if (!quiet())
+            emit rowRemoved(at);
+        emit stateChanged();
+        setCurrent(std::min(at, storedCount() - 1));
+        m_eof = m_view.empty();
+    }
+}
+
+void Table::checkBrowseMode() {
+    if (!isEditing())
+        return;
+    if (m_modified)
+        post();
+    else
+        cancel();
+}
+
+void Table::remove() {
+    requireActive();
+    if (m_state == TableState::Insert) {
+        cancel();
+        return;
+    }
+    if (m_view.empty() || m_cur < 0)
+        throw StoreError(QStringLiteral("Nu exista nicio inregistrare de sters"));
+    if (m_state == TableState::Edit) { // the row goes anyway
+        m_state = TableState::Browse;
+        m_modified = false;
+        m_buffer = Row();
+        emit stateChanged();
+    }
+    Row* row = m_view[m_cur];
+    const qint64 rowid = row->rowid;
+    {
+        // The row and whatever beforeDelete removes with it go together.
+        Transaction tx(m_db);
+        if (beforeDelete)
+            beforeDelete(*this);
+        QSqlQuery q(m_db.connection());
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_stored)));
+        q.addBindValue(rowid);
+        if (!q.exec())
+            throw StoreError(q.lastError().text());
+        tx.commit();
+    }
+    m_db.noteChange(m_stored);
+    m_stamp = m_db.changeStamp(m_stored);
+    // beforeDelete may have moved the table; find the row again.
+    const int at = viewIndexOf(row);
+    if (at < 0) {
+        refresh();
+        return;
+    }
+    if (!quiet())
+        emit aboutToRemoveRow(at);
+    m_view.erase(m_view.begin() + at);
+    m_all.erase(findOwned(row));
+    m_cur = -2;
+    if (!quiet())
+        emit rowRemoved(at);
+    setCurrent(std::min(at, storedCount() - 1));
+    m_eof = m_view.empty();
+    m_bof = m_cur <= 0;
+}
+
+void Table::refresh() {
+    requireActive();
+    checkBrowseMode();
+    const qint64 mark = bookmark();
+    const int oldRow = m_cur;
+    if (m_stamp != m_db.changeStamp(m_stored)) {
+        loadRows();
+    } else {
+        applyFilter();
+    }
+    emitReset();
+    int at = -1;
+    for (int i = 0; mark >= 0 && i < storedCount(); ++i)
+        if (m_view[i]->rowid == mark) {
+            at = i;
+            break;
+        }
+    if (at < 0)
+        at = m_view.empty() ? -1 : std::clamp(oldRow, 0, storedCount() - 1);
+    m_cur = -2;
+    setCurrent(at);
+    m_eof = m_view.empty();
+    m_bof = at <= 0;
+}
+
+void Table::setFiltered(bool on) {
+    requireActive();
+    if (on == m_filtered)
+        return;
+    checkBrowseMode();
+    m_filtered = on;
+    applyFilter();
+    emitReset();
+    m_cur = -2;
+    setCurrent(m_view.empty() ? -1 : 0);
+    m_bof = true;
+    m_eof = m_view.empty();
+}
+
+// ---------------------------------------------------------------- notifications
+
+void Table::emitReset() {
+    if (m_disabled > 0) {
+        m_resetPending = true;
+        return;
+    }
+    emit aboutToReset();
+    emit resetDone();
+}
+
+void Table::disableControls() {
+    if (m_disabled++ == 0) {
+        // The grids stop reading until enableControls() shows the result.
+        emit aboutToReset();
+        m_resetPending = true;
+    }
+}
+
+void Table::enableControls() {
+    if (m_disabled == 0)
+        return;
+    if (--m_disabled == 0 && m_resetPending) {
+        m_resetPending = false;
+        emit resetDone();
+        emit currentChanged(m_cur);
+    }
+}

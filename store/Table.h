@@ -1,0 +1,218 @@
+#pragma once
+
+#include "DataSet.h"
+#include "Schema.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Database;
+
+enum class TableState { Inactive, Browse, Edit, Insert };
+
+// The data set over one table of the register: a current row, the states
+// browse / edit / insert, the events of the editing rules, the link to a
+// master, a row filter and the order of an index. The rows of the current
+// view are read from SQLite once and kept; writes go straight to SQLite and
+// update the kept rows in place.
+class Table : public DataSet {
+    Q_OBJECT
+public:
+    using Hook = std::function<void(Table&)>;
+    // Runs after a new value is put into the field (readable through value());
+    // throwing rejects the value, and the field keeps its previous one.
+    using Validator = std::function<void(Table&, const QString& field)>;
+    // Reads the candidate row through value(); returns whether to show it.
+    using FilterFn = std::function<bool(const Table&)>;
+
+    explicit Table(Database& db, QObject* parent = nullptr);
+    ~Table() override;
+
+    Database& database() const { return m_db; }
+
+    // The table is named by its file name ("Catalog.DB"), matched without
+    // regard to case.
+    void setTableName(const QString& fileName);
+    const QString& tableName() const { return m_fileName; }
+    const QString& storedName() const { return m_stored; }
+
+    void open();
+    void close();
+    bool isActive() const override { return m_state != TableState::Inactive; }
+    TableState state() const { return m_state; }
+    bool isEditing() const { return m_state == TableState::Edit || m_state == TableState::Insert; }
+    bool modified() const { return m_modified; }
+
+    // --- fields
+    // A calculated field, added before the table is opened; its value comes
+    // from onCalcFields and is never stored.
+    void addCalcField(const QString& name, FieldType type);
+    const QList<FieldDef>& fields() const { return m_fields; }
+    int fieldIndex(const QString& name) const; // -1 when absent; case ignored
+    bool hasField(const QString& name) const override { return fieldIndex(name) >= 0; }
+    const FieldDef& fieldDef(const QString& name) const; // StoreError when absent
+
+    // --- indexes
+    // The table's indexes as stored in the file, each with its field list.
+    QList<IndexDef> indexDefs() const;
+    // Orders the rows by the named index; an empty name gives the primary
+    // order. The current row stays current.
+    void setIndexName(const QString& name);
+    const QString& indexName() const { return m_indexName; }
+
+    // --- master link
+    // Shows only the rows whose `fields` equal `masterFields` (the same
+    // names when empty) of the master's current row, following it as it
+    // moves; a new row takes the link values first.
+    void setMasterLink(DataSet* master, const QStringList& fields,
+                       const QStringList& masterFields = {});
+    // Cuts (false) or restores (true) the link; cut, all rows are shown.
+    void setLinkEnabled(bool enabled);
+    bool linkEnabled() const { return m_linkEnabled; }
+    DataSet* master() const { return m_master; }
+
+    // --- moving
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    bool isEmpty() const { return rowCount() == 0; }
+    int recordCount() const { return static_cast<int>(m_view.size()); }
+    // The ordinal of the current row in the current order, from 1; during
+    // onCalcFields, that of the row being calculated.
+    int recNo() const;
+    // Rows as a grid shows them: the stored rows plus a new unposted one.
+    int rowCount() const;
+    int currentRow() const { return m_cur; }
+    // Makes a display row current, saving a pending edit first.
+    void moveTo(int row);
+    bool locate(const QString& field, const QVariant& value);
+    qint64 bookmark() const;
+    bool gotoBookmark(qint64 bookmark);
+
+    // --- editing
+    void insert();
+    void append();
+    void edit();
+    void post();
+    void cancel();
+    void remove();
+    // Saves a modified row, drops an untouched one.
+    void checkBrowseMode();
+    // Saves a pending edit, then re-reads the rows (when they changed) and
+    // applies the filter anew, keeping the current row where it still shows.
+    void refresh();
+
+    QVariant value(const QString& name) const override;
+    QVariant value(int field) const;
+    void setValue(const QString& name, const QVariant& value);
+    // Converts a typed text by the field's type; StoreError when it is not one.
+    void setAsString(const QString& name, const QString& text);
+
+    // A display row's value, for the grids.
+    QVariant valueAt(int row, int field) const;
+    bool isNewRow(int row) const { return m_state == TableState::Insert && row == m_cur; }
+
+    // --- filter
+    void setFiltered(bool on);
+    bool filtered() const { return m_filtered; }
+    FilterFn onFilterRecord;
+
+    // --- events
+    Hook onNewRecord;
+    Hook beforeDelete; // throwing Abort cancels the deletion silently
+    Hook afterScroll;
+    Hook onCalcFields;
+    void setValidator(const QString& field, Validator validator);
+
+    // Suspends the notifications to the grids during bulk work.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return m_disabled > 0; }
+
+signals:
+    void aboutToReset();
+    void resetDone();
+    void aboutToInsertRow(int row);
+    void rowInserted(int row);
+    void aboutToRemoveRow(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void currentChanged(int row);
+    void stateChanged();
+
+private:
+    struct Row {
+        qint64 rowid = 0;
+        QVector<QVariant> v; // stored form: dates as ISO text, logicals as 0/1
+    };
+
+    void requireActive() const;
+    void requireEditing() const;
+    int storedCount() const;
+    void loadRows();
+    void sortRows();
+    void applyFilter();
+    bool accepts(const Row* row) const;
+    bool lessThan(const Row* a, const Row* b) const;
+    const Row* displayRow(int row) const;
+    int viewIndexOf(const Row* row) const;
+    QVector<QVariant> linkValues() const;
+    void masterMoved();
+    void reopenView(bool keepCurrent);
+    void beginNewRow(int at);
+    void setCurrent(int row, bool notify = true);
+    void notifyScrolled();
+    QVariant toStored(const FieldDef& f, const QVariant& value) const;
+    static QVariant toTyped(const FieldDef& f, const QVariant& stored);
+    QVariant calcValue(int row, int field) const;
+    std::vector<std::unique_ptr<Row>>::iterator findOwned(const Row* row);
+
+    // Grid notifications, held back while controls are disabled.
+    void emitReset();
+    bool quiet() const { return m_disabled > 0 || m_initializing; }
+
+    Database& m_db;
+    QString m_fileName;
+    QString m_stored;
+    TableState m_state = TableState::Inactive;
+    bool m_modified = false;
+    QList<FieldDef> m_fields;
+    QList<FieldDef> m_calcFields;
+    mutable QHash<QString, int> m_fieldCache;
+    QHash<QString, Validator> m_validators;
+
+    QString m_indexName;
+    QVector<int> m_orderFields;
+
+    DataSet* m_master = nullptr;
+    QStringList m_linkFields;
+    QStringList m_masterFields;
+    bool m_linkEnabled = true;
+    QVector<QVariant> m_loadedLink;
+    bool m_linkLoaded = false;
+    quint64 m_stamp = 0;
+
+    std::vector<std::unique_ptr<Row>> m_all; // rows under the link, in order
+    std::vector<Row*> m_view;                // rows passing the filter, in order
+    Row m_buffer;                            // the row being edited or inserted
+    int m_cur = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+    bool m_filtered = false;
+
+    mutable const Row* m_filterRow = nullptr;
+    mutable int m_calcRow = -1;
+    mutable QHash<int, QVariant> m_calcValues;
+    int m_disabled = 0;
+    bool m_initializing = false;
+    bool m_resetPending = false;
+    bool m_inMasterMove = false;
+};

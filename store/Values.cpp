@@ -1,0 +1,68 @@
+#include "Values.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace Values {
+
+QChar dateSeparator() {
+    const QString fmt = QLocale::system().dateFormat(QLocale::ShortFormat);
+    for (QChar c : fmt) {
+        if (!c.isLetter() && !c.isSpace())
+            return c;
+    }
+    return QLatin1Char('/');
+}
+
+QString shortDateFormat() {
+    const QString sep(dateSeparator());
+    return QStringLiteral("dd") + sep + QStringLiteral("MM") + sep + QStringLiteral("yyyy");
+}
+
+QString dateToText(const QDate& date) {
+    return date.isValid() ? date.toString(shortDateFormat()) : QString();
+}
+
+QDate textToDate(const QString& text) {
+    const QString t = text.trimmed();
+    QDate d = QDate::fromString(t, shortDateFormat());
+    if (!d.isValid()) // days and months typed without their leading zero
+        d = QDate::fromString(t, QString(QStringLiteral("d%1M%1yyyy")).arg(dateSeparator()));
+    return d;
+}
+
+QString dateToStored(const QDate& date) {
+    return date.isValid() ? date.toString(Qt::ISODate) : QString();
+}
+
+QDate storedToDate(const QVariant& stored) {
+    if (stored.isNull())
+        return {};
+    return QDate::fromString(stored.toString().left(10), Qt::ISODate);
+}
+
+QString numberToText(double value) {
+    if (std::isfinite(value) && value == std::floor(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qint64>(value));
+    QLocale loc = QLocale::system();
+    loc.setNumberOptions(QLocale::OmitGroupSeparator);
+    return loc.toString(value, 'g', 15);
+}
+
+bool textToNumber(const QString& text, double* value) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    QLocale loc = QLocale::system();
+    loc.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    double v = loc.toDouble(t, &ok);
+    if (!ok)
+        v = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
+}
+
+} // namespace Values

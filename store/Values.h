@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QVariant>
+
+// Shared value helpers: how dates and numbers are written and read as text.
+namespace Values {
+
+// The short date format "DD/MM/YYYY" with the system's date separator.
+QString shortDateFormat();
+QChar dateSeparator();
+QString dateToText(const QDate& date);
+// Reads a date in the short date format; an invalid QDate when it is not one.
+QDate textToDate(const QString& text);
+
+// Stored form of a date: ISO text, so that SQL compares dates as text.
+QString dateToStored(const QDate& date);
+QDate storedToDate(const QVariant& stored);
+
+// A number as the grids show it: no grouping, the locale's decimal separator,
+// whole numbers without decimals.
+QString numberToText(double value);
+// Reads a number written with either the locale's separator or a point.
+bool textToNumber(const QString& text, double* value);
+
+} // namespace Values
