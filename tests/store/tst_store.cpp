@@ -1,0 +1,318 @@
+// The table store without a GUI: opening by file name, fields, links,
+// indexes, editing with its events, queries and the damaged-file cases.
+#include "Database.h"
+#include "Query.h"
+#include "StoreError.h"
+#include "Table.h"
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QtTest>
+
+namespace {
+
+QVariant rawValue(Database& db, const QString& sql) {
+    QSqlQuery q(db.connection());
+    if (!q.exec(sql) || !q.next())
+        return QVariant(QStringLiteral("<no row>"));
+    return q.value(0);
+}
+
+// Adds a place with the given fields through the data set.
+void addPlace(Table& catalog, double id, const QString& loc, const QString& name = {}) {
+    catalog.append();
+    catalog.setValue(QStringLiteral("Id_Loc"), id);
+    catalog.setValue(QStringLiteral("Loc"), loc);
+    if (!name.isEmpty())
+        catalog.setValue(QStringLiteral("Nume_Uzufruct"), name);
+    catalog.post();
+}
+
+void addDetail(Table& detail, const QString& field, const QVariant& v) {
+    detail.append();
+    detail.setValue(field, v);
+    detail.post();
+}
+
+} // namespace
+
+class TestStore : public QObject {
+    Q_OBJECT
+
+    TempProgramDir m_dir;
+    std::unique_ptr<Database> m_db;
+
+private slots:
+    void init() {
+        QFile::remove(m_dir.file(QStringLiteral("Tombrix.sqlite")));
+        m_db = std::make_unique<Database>(m_dir.file(QStringLiteral("Tombrix.sqlite")));
+        m_db->open();
+    }
+    void cleanup() { m_db.reset(); }
+
+    void freshRegisterHasTablesAndIndexes() {
+        QVERIFY(m_db->createdFresh());
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        QStringList lists;
+        for (const IndexDef& d : catalog.indexDefs())
+            lists << d.fields;
+        for (const char* want :
+             {"Cimitir;Sector;Parcela;Rand;Loc;CNP_Uzufruct", "Sector;Parcela;Rand;Loc;CNP_Uzufruct",
+              "Parcela;Rand;Loc;CNP_Uzufruct", "Rand;Loc;CNP_Uzufruct", "Loc;CNP_Uzufruct",
+              "CNP_Uzufruct", "Nume_Uzufruct;CNP_Uzufruct"})
+            QVERIFY2(lists.contains(QString::fromLatin1(want)), want);
+        for (const char* t : {"Concesionari.DB", "PersInmormantate.DB", "Chitante.DB", "Unitatea.DB"}) {
+            Table table(*m_db);
+            table.setTableName(QString::fromLatin1(t));
+            table.open();
+            QVERIFY(table.isActive());
+        }
+        QCOMPARE(catalog.fieldDef(QStringLiteral("nume_uzufruct")).size, 50);
+        QCOMPARE(catalog.fieldDef(QStringLiteral("Observatii")).type, FieldType::Text);
+    }
+
+    void tableFileNamesIgnoreCase() {
+        Table t(*m_db);
+        t.setTableName(QStringLiteral("PersInmormantate.db"));
+        t.open();
+        QCOMPARE(t.storedName(), QStringLiteral("PersInmormantate"));
+        QVERIFY(t.hasField(QStringLiteral("SERIE_CD")));
+        Table missing(*m_db);
+        missing.setTableName(QStringLiteral("Lipsa.DB"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, missing.open());
+        QVERIFY(!missing.isActive());
+    }
+
+    void textCutToSizeAndEmptyStoredAsNull() {
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        catalog.append();
+        catalog.setValue(QStringLiteral("Id_Loc"), 1);
+        catalog.setValue(QStringLiteral("Cimitir"), QString(40, QLatin1Char('x')));
+        catalog.setValue(QStringLiteral("Sector"), QString());
+        catalog.setValue(QStringLiteral("Rand"), QStringLiteral("   "));
+        catalog.post();
+        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT length(Cimitir) FROM Catalog")).toInt(), 30);
+        QVERIFY(rawValue(*m_db, QStringLiteral("SELECT Sector FROM Catalog")).isNull());
+        // Only the empty text is null; blanks are kept as typed.
+        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT Rand FROM Catalog")).toString(), QStringLiteral("   "));
+    }
+
+    void detailFollowsMasterAndLinkCanBeCut() {
+        Table catalog(*m_db), conc(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        conc.setTableName(QStringLiteral("Concesionari.DB"));
+        conc.setMasterLink(&catalog, {QStringLiteral("Id_Loc")});
+        catalog.open();
+        conc.open();
+        addPlace(catalog, 1, QStringLiteral("1"));
+        addDetail(conc, QStringLiteral("Nume_Uzufruct"), QStringLiteral("A1"));
+        addDetail(conc, QStringLiteral("Nume_Uzufruct"), QStringLiteral("A2"));
+        addPlace(catalog, 2, QStringLiteral("2"));
+        QVERIFY(conc.isEmpty());
+        // A detail row takes the current place's identifier from the link.
+        addDetail(conc, QStringLiteral("Nume_Uzufruct"), QStringLiteral("B1"));
+        QCOMPARE(conc.asFloat(QStringLiteral("Id_Loc")), 2.0);
+        QVERIFY(catalog.locate(QStringLiteral("Id_Loc"), 1));
+        QCOMPARE(conc.recordCount(), 2);
+        QCOMPARE(conc.asString(QStringLiteral("Nume_Uzufruct")), QStringLiteral("A1"));
+
+        conc.last();
+        conc.setLinkEnabled(false);
+        QCOMPARE(conc.recordCount(), 3);
+        QCOMPARE(conc.asString(QStringLiteral("Nume_Uzufruct")), QStringLiteral("A2")); // stays current
+        conc.setLinkEnabled(true);
+        QCOMPARE(conc.recordCount(), 2);
+    }
+
+    void indexChosenByNameOrdersTextAsText() {
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        addPlace(catalog, 1, QStringLiteral("9"));
+        addPlace(catalog, 2, QStringLiteral("10"));
+        addPlace(catalog, 3, QStringLiteral("A"));
+        QString byLoc;
+        for (const IndexDef& d : catalog.indexDefs())
+            if (d.fields == QLatin1String("Loc;CNP_Uzufruct"))
+                byLoc = d.name;
+        QVERIFY(!byLoc.isEmpty());
+        catalog.gotoBookmark(catalog.bookmark());
+        catalog.setIndexName(byLoc);
+        QStringList order;
+        for (catalog.first(); !catalog.eof(); catalog.next())
+            order << catalog.asString(QStringLiteral("Loc"));
+        QCOMPARE(order, (QStringList{QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("A")}));
+        QVERIFY_THROWS_EXCEPTION(StoreError, catalog.setIndexName(QStringLiteral("NoSuchIndex")));
+    }
+
+    void eventsRunInOrder() {
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.addCalcField(QStringLiteral("NrCrt"), FieldType::Number);
+        QStringList log;
+        catalog.onNewRecord = [&](Table& t) {
+            log << QStringLiteral("new");
+            t.setValue(QStringLiteral("Id_Loc"), 7);
+        };
+        catalog.afterScroll = [&](Table&) { log << QStringLiteral("scroll"); };
+        catalog.onCalcFields = [](Table& t) { t.setValue(QStringLiteral("NrCrt"), t.recNo()); };
+        QString seen;
+        catalog.setValidator(QStringLiteral("CNP_Uzufruct"), [&](Table& t, const QString& f) {
+            seen = t.asString(f); // the new value is readable during validation
+            log << QStringLiteral("validate");
+            if (seen == QLatin1String("bad"))
+                throw StoreError(QStringLiteral("refuzat"));
+        });
+        catalog.open();
+        log.clear();
+        catalog.append();
+        QCOMPARE(log, (QStringList{QStringLiteral("new"), QStringLiteral("scroll")}));
+        QVERIFY(!catalog.modified()); // what onNewRecord set does not count as typed
+        QCOMPARE(catalog.asFloat(QStringLiteral("Id_Loc")), 7.0);
+        catalog.setValue(QStringLiteral("CNP_Uzufruct"), QStringLiteral("123"));
+        QCOMPARE(seen, QStringLiteral("123"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, catalog.setValue(QStringLiteral("CNP_Uzufruct"), QStringLiteral("bad")));
+        QCOMPARE(catalog.asString(QStringLiteral("CNP_Uzufruct")), QStringLiteral("123"));
+        catalog.post();
+        addPlace(catalog, 8, QStringLiteral("x"));
+        QCOMPARE(catalog.valueAt(0, catalog.fieldIndex(QStringLiteral("NrCrt"))).toInt(), 1);
+        QCOMPARE(catalog.valueAt(1, catalog.fieldIndex(QStringLiteral("NrCrt"))).toInt(), 2);
+
+        // An untouched new row is dropped by moving away; a typed one is saved.
+        catalog.append();
+        catalog.first();
+        QCOMPARE(catalog.recordCount(), 2);
+    }
+
+    void silentAbortInBeforeDeleteKeepsTheRow() {
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        addPlace(catalog, 1, QStringLiteral("1"));
+        catalog.beforeDelete = [](Table&) { throw Abort(); };
+        QVERIFY_THROWS_EXCEPTION(Abort, catalog.remove());
+        QCOMPARE(catalog.recordCount(), 1);
+        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT count(*) FROM Catalog")).toInt(), 1);
+    }
+
+    void failedDeleteUndoesWhatBeforeDeleteRemoved() {
+        Table catalog(*m_db), chit(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        chit.setTableName(QStringLiteral("Chitante.DB"));
+        chit.setMasterLink(&catalog, {QStringLiteral("Id_Loc")});
+        catalog.open();
+        chit.open();
+        addPlace(catalog, 1, QStringLiteral("1"));
+        for (int i = 1; i <= 3; ++i)
+            addDetail(chit, QStringLiteral("Nr_chit"), i);
+        catalog.beforeDelete = [&](Table&) {
+            chit.first();
+            chit.remove();
+            chit.remove();
+            throw StoreError(QStringLiteral("disc plin"));
+        };
+        QVERIFY_THROWS_EXCEPTION(StoreError, catalog.remove());
+        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT count(*) FROM Chitante")).toInt(), 3);
+        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT count(*) FROM Catalog")).toInt(), 1);
+        chit.refresh();
+        QCOMPARE(chit.recordCount(), 3);
+    }
+
+    void failedPostKeepsTheRowInEdit() {
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        addPlace(catalog, 1, QStringLiteral("1"));
+        catalog.append();
+        catalog.setValue(QStringLiteral("Id_Loc"), 1); // the identifier is unique
+        QVERIFY_THROWS_EXCEPTION(StoreError, catalog.post());
+        QCOMPARE(catalog.state(), TableState::Insert);
+        catalog.setValue(QStringLiteral("Id_Loc"), 2);
+        catalog.post();
+        QCOMPARE(catalog.recordCount(), 2);
+    }
+
+    void queryParamsLinesAndAggregates() {
+        Query q(*m_db);
+        q.setSql({QStringLiteral("SELECT MAX(Id_Loc) As Counter"), QStringLiteral("FROM \"Catalog.DB\"")});
+        q.open();
+        QVERIFY(q.isNull(QStringLiteral("Counter")));
+        QCOMPARE(q.asFloat(QStringLiteral("counter")), 0.0); // null read as 0
+
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        addPlace(catalog, 4, QStringLiteral("1"), QStringLiteral("O'Brien \"X\""));
+        Query count(*m_db);
+        count.setSql({QStringLiteral("SELECT COUNT(*) AS ValCount"), QStringLiteral("FROM \"Catalog.DB\" "),
+                      QStringLiteral("WHERE"), QStringLiteral("(Nume_Uzufruct = :Nume)")});
+        count.setParam(QStringLiteral("Nume"), QStringLiteral("O'Brien \"X\""));
+        count.open();
+        QCOMPARE(count.asInteger(QStringLiteral("ValCount")), 1);
+        count.setLine(3, QStringLiteral("(Loc = '2')"));
+        count.open();
+        QCOMPARE(count.asInteger(QStringLiteral("ValCount")), 0);
+        Query missing(*m_db);
+        missing.setSql({QStringLiteral("SELECT * FROM \"Catalog.DB\" WHERE Loc = :L")});
+        QVERIFY_THROWS_EXCEPTION(StoreError, missing.open());
+    }
+
+    void alterTableAddsAFieldKeepingRows() {
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        addPlace(catalog, 1, QStringLiteral("1"));
+        catalog.close();
+        Query alter(*m_db);
+        alter.setSql({QStringLiteral("Alter Table \"Catalog.DB\" ADD Extra CHAR(5)")});
+        alter.exec();
+        catalog.open();
+        QCOMPARE(catalog.fieldDef(QStringLiteral("extra")).size, 5);
+        QCOMPARE(catalog.recordCount(), 1);
+        QVERIFY(catalog.isNull(QStringLiteral("Extra")));
+        alter.setSql({QStringLiteral("Alter Table \"Catalog.DB\" ADD Extra CHAR(5)")});
+        QVERIFY_THROWS_EXCEPTION(StoreError, alter.exec());
+    }
+
+    void damagedFilesAreNeverOverwritten() {
+        m_db.reset();
+        const QString path = m_dir.file(QStringLiteral("Tombrix.sqlite"));
+        QFile::remove(path);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray junk("This is not a database, just a text file.\n");
+        f.write(junk);
+        f.close();
+        Database db(path);
+        QVERIFY_THROWS_EXCEPTION(StoreError, db.open());
+        QVERIFY(!db.isOpen());
+        QFile back(path);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), junk);
+
+        // A program directory that cannot hold the file: a clear error, no file.
+        Database nowhere(m_dir.file(QStringLiteral("missing/dir/Tombrix.sqlite")));
+        QVERIFY_THROWS_EXCEPTION(StoreError, nowhere.open());
+        QVERIFY(!QFile::exists(m_dir.file(QStringLiteral("missing/dir/Tombrix.sqlite"))));
+    }
+
+    void writesOfAnotherHandleAreSeenOnRefresh() {
+        Table a(*m_db), b(*m_db);
+        a.setTableName(QStringLiteral("Catalog.DB"));
+        b.setTableName(QStringLiteral("catalog.db"));
+        a.open();
+        b.open();
+        addPlace(a, 1, QStringLiteral("1"));
+        QCOMPARE(b.recordCount(), 0);
+        b.refresh();
+        QCOMPARE(b.recordCount(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_store.moc"

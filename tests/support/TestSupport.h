@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Prompts.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+// A temporary program directory (with its trailing separator), removed
+// with everything in it when the test ends.
+class TempProgramDir {
+public:
+    TempProgramDir();
+    const QString& path() const { return m_path; } // ends with '/'
+    QString file(const QString& name) const { return m_path + name; }
+    bool isValid() const { return m_dir.isValid(); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+// Answers every message box and input box from a script and records what
+// was shown, so that no test ever blocks on a modal dialog. Installed for
+// its lifetime.
+class ScriptedPrompts : public Prompts {
+public:
+    struct Shown {
+        QString caption;
+        QString text;
+        PromptIcon icon;
+        PromptButtons buttons;
+        PromptAnswer defaultAnswer;
+        bool input = false; // an input box; `text` is its prompt
+    };
+
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+
+    // Answers for the next message boxes; when none is queued the box's
+    // default button is taken.
+    void queueAnswer(PromptAnswer answer) { m_answers.append(answer); }
+    // Answers for the next input boxes; a null QString means Cancel. When
+    // none is queued, Cancel.
+    void queueInput(const QString& text) { m_inputs.append(text); }
+
+    const QList<Shown>& shown() const { return m_shown; }
+    QStringList texts() const;
+    void clear() { m_shown.clear(); }
+
+    PromptAnswer message(const QString& caption, const QString& text, PromptIcon icon,
+                         PromptButtons buttons, PromptAnswer defaultAnswer) override;
+    bool inputText(const QString& caption, const QString& prompt, QString* text) override;
+
+private:
+    QList<Shown> m_shown;
+    QList<PromptAnswer> m_answers;
+    QList<QString> m_inputs;
+};
+
+// Fixes today's date for its lifetime.
+class FixedToday {
+public:
+    explicit FixedToday(const QDate& date);
+    ~FixedToday();
+};
