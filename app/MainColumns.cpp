@@ -24,7 +24,8 @@ QList<GridColumn> istoric() {
         GridColumn::make(QStringLiteral("Act_concesiune"), QStringLiteral("Act concesiune"), 184),
         GridColumn::make(QStringLiteral("Nr_ani_concesiune"), QStringLiteral("Durata (ani)"), 59),
         GridColumn::make(QStringLiteral("CNP_Uzufruct"), QStringLiteral("Cod personal"), 84),
-        GridColumn::make(QStringLiteral("Nume_Uzufruct"), QStringLiteral("Numele si prenumele"), 183),
+        GridColumn::make(QStringLiteral("Nume_Uzufruct"), QStringLiteral("Numele si prenumele"),
+                         183),
         GridColumn::make(QStringLiteral("Localitatea")),
         GridColumn::make(QStringLiteral("Strada"), {}, 129),
         GridColumn::make(QStringLiteral("Numarul"), QStringLiteral("Nr."), 28),
@@ -48,28 +49,33 @@ QList<GridColumn> morti() {
         GridColumn::make(QStringLiteral("Numar"), {}, 38),
         GridColumn::make(QStringLiteral("Data")),
         GridColumn::make(QStringLiteral("Numele"), QStringLiteral("Numele si prenumele"), 216),
-        GridColumn::make(QStringLiteral("Grad_rudenie_uzufruct"), QStringLiteral("Grad rudenie"), 65),
+        GridColumn::make(QStringLiteral("Grad_rudenie_uzufruct"), QStringLiteral("Grad rudenie"),
+                         65),
         GridColumn::make(QStringLiteral("Serie_CD"), QStringLiteral("Serie certif. deces")),
         GridColumn::make(QStringLiteral("Nr_CD"), QStringLiteral("Numar certif. deces")),
         GridColumn::make(QStringLiteral("Data_CD"), QStringLiteral("Data certif. deces")),
-        GridColumn::make(QStringLiteral("Eliberat_CD"), QStringLiteral("Eliberat (certif. deces)"), 107),
+        GridColumn::make(QStringLiteral("Eliberat_CD"), QStringLiteral("Eliberat (certif. deces)"),
+                         107),
     };
 }
 
 QStringList collectionTypes() {
-    return {QStringLiteral("Concesiune"), QStringLiteral("Reconcesiune"), QStringLiteral("Taxa anuala"),
-            QStringLiteral("Inhumare"),   QStringLiteral("Lucrari funerare"), QStringLiteral("Alte taxe")};
+    return {QStringLiteral("Concesiune"),       QStringLiteral("Reconcesiune"),
+            QStringLiteral("Taxa anuala"),      QStringLiteral("Inhumare"),
+            QStringLiteral("Lucrari funerare"), QStringLiteral("Alte taxe")};
 }
 
 QList<GridColumn> chitante() {
-    GridColumn tip = GridColumn::make(QStringLiteral("Tip_incasare"), QStringLiteral("Tipul incasarii "), 139);
+    GridColumn tip =
+        GridColumn::make(QStringLiteral("Tip_incasare"), QStringLiteral("Tipul incasarii "), 139);
     tip.pickList = collectionTypes();
     return {
         GridColumn::make(QStringLiteral("Nr_chit"), QStringLiteral("Nr. chit."), 41),
         GridColumn::make(QStringLiteral("Data"), QStringLiteral("Data chit."), 59),
         GridColumn::make(QStringLiteral("Suma"), {}, 44),
         tip,
-        GridColumn::make(QStringLiteral("Numele_beneficiarului"), QStringLiteral("Achitata de (numele)"), 192),
+        GridColumn::make(QStringLiteral("Numele_beneficiarului"),
+                         QStringLiteral("Achitata de (numele)"), 192),
         GridColumn::make(QStringLiteral("Explicatie"), {}, 147),
         GridColumn::make(QStringLiteral("DStart"), QStringLiteral("Achitat de la...")),
         GridColumn::make(QStringLiteral("DStop"), QStringLiteral("Achitat pana la...")),

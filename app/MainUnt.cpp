@@ -1,5 +1,6 @@
 #include "MainUnt.h"
 
+#include "CatalogFilter.h"
 #include "CatalogRules.h"
 #include "CatalogSort.h"
 #include "DBGNorm.h"
@@ -42,7 +43,8 @@
 
 namespace {
 
-const char* const kVendorNotice = "Tombrix - evidenta locurilor de veci. Contact: " TOMBRIX_VENDOR_URL;
+const char* const kVendorNotice =
+    "Tombrix - evidenta locurilor de veci. Contact: " TOMBRIX_VENDOR_URL;
 
 // The vendor's banner: painted, so that no picture file has to travel.
 QPixmap bannerPixmap() {
@@ -63,7 +65,8 @@ QPixmap bannerPixmap() {
     QFont s(QStringLiteral("Liberation Sans"), 10);
     p.setFont(s);
     p.drawText(QRect(180, 4, 330, 56), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("Registrul locurilor de veci\n") + QStringLiteral(TOMBRIX_VENDOR_URL));
+               QStringLiteral("Registrul locurilor de veci\n") +
+                   QStringLiteral(TOMBRIX_VENDOR_URL));
     return pm;
 }
 
@@ -117,8 +120,18 @@ TMainForm::TMainForm(const QString& programDir, QWidget* parent)
 
     m_rules = std::make_unique<CatalogRules>(
         *m_db, *m_unitatea, [this] { Unitatea1Click(); }, [this] { return m_unitName; });
+    m_rules->setDetails(m_concesionari, m_persInmormantate, m_chitante);
     m_catalog->onNewRecord = [this](Table& t) { m_rules->CatalogNewRecord(t); };
     m_catalog->onCalcFields = [this](Table& t) { m_rules->CatalogCalcFields(t); };
+    m_catalog->beforeDelete = [this](Table& t) { m_rules->CatalogBeforeDelete(t); };
+    m_catalog->setValidator(QStringLiteral("CNP_Uzufruct"), [this](Table& t, const QString& f) {
+        m_rules->CatalogCNP_UzufructValidate(t, f);
+    });
+    m_concesionari->setValidator(
+        QStringLiteral("CNP_Uzufruct"),
+        [this](Table& t, const QString& f) { m_rules->ConcesionariCNP_UzufructValidate(t, f); });
+    m_filter = std::make_unique<CatalogFilter>();
+    m_filter->attach(*m_catalog);
 
     buildWindow();
     buildMenus();
@@ -135,7 +148,9 @@ QString TMainForm::versionText() {
     return v.isEmpty() ? QStringLiteral("0.0.0.0") : v;
 }
 
-QString TMainForm::hint() const { return property("hint").toString(); }
+QString TMainForm::hint() const {
+    return property("hint").toString();
+}
 
 // ---------------------------------------------------------------- layout
 
@@ -183,8 +198,9 @@ void TMainForm::buildWindow() {
                     QStringLiteral("&Istoric loc"));
     m_pages->addTab(buildDetailTab(m_mortiGrid, QStringLiteral("MortiGrid"), m_mortiHeader),
                     QStringLiteral("&Persoane inmormantate"));
-    m_pages->addTab(buildDetailTab(m_chitanteGrid, QStringLiteral("ChitanteGrid"), m_chitanteHeader),
-                    QStringLiteral("Date curente (chitante)"));
+    m_pages->addTab(
+        buildDetailTab(m_chitanteGrid, QStringLiteral("ChitanteGrid"), m_chitanteHeader),
+        QStringLiteral("Date curente (chitante)"));
     for (const QString& spare : {QStringLiteral("&Rezerva1"), QStringLiteral("&Rezerva2")}) {
         auto* page = new QWidget;
         auto* pl = new QVBoxLayout(page);
@@ -249,12 +265,14 @@ QWidget* TMainForm::buildCatalogTab() {
     m_sortCombo->setObjectName(QStringLiteral("SortCombo"));
     m_sortCombo->addItems(CatalogSort::texts());
     m_sortCombo->setFixedWidth(100);
-    connect(m_sortCombo, &QComboBox::activated, this, [this] { guarded([this] { SortComboClick(); }); });
+    connect(m_sortCombo, &QComboBox::activated, this,
+            [this] { guarded([this] { SortComboClick(); }); });
     sl->addWidget(m_sortCombo);
     m_filtrareBtn = new QPushButton(QStringLiteral("&Activeaza mod filtrare"), strip);
     m_filtrareBtn->setObjectName(QStringLiteral("FiltrareBtn"));
     m_filtrareBtn->setFixedWidth(130);
-    m_filtrareBtn->setEnabled(false); // filtering comes with its own rules
+    connect(m_filtrareBtn, &QPushButton::clicked, this,
+            [this] { guarded([this] { FiltrareBtnClick(); }); });
     sl->addWidget(m_filtrareBtn);
     const QList<std::tuple<const char*, const char*, int>> edits = {
         {"FiltrSectEdit", "Sect. :", 25}, {"FiltrParEdit", "Par. :", 25},
@@ -267,6 +285,9 @@ QWidget* TMainForm::buildCatalogTab() {
         auto* e = new QLineEdit(strip);
         e->setObjectName(QString::fromLatin1(name));
         e->setFixedWidth(width + 10);
+        connect(e, &QLineEdit::textChanged, this,
+                [this] { guarded([this] { FiltrSectEditChange(); }); });
+        m_filterEdits << e;
         sl->addWidget(e);
     }
     sl->addStretch(1);
@@ -309,7 +330,8 @@ void TMainForm::buildMenus() {
     listari->setObjectName(QStringLiteral("Listari1"));
     for (const auto& [name, text] :
          {std::pair{"Locurileramaseneocupate1", "Locurile ramase neocupate"},
-          std::pair{"Incasariinperioada1", "Incasari in perioada"}, std::pair{"Restantieri1", "Restantieri"},
+          std::pair{"Incasariinperioada1", "Incasari in perioada"},
+          std::pair{"Restantieri1", "Restantieri"},
           std::pair{"Concesiuniexpirate1", "Concesiuni expirate"},
           std::pair{"Deciziideimpunere1", "Decizii de impunere"}})
         addItem(listari, name, QString::fromLatin1(text))->setEnabled(false); // reports to come
@@ -327,7 +349,8 @@ void TMainForm::FormCreate() {
     guarded([this] {
         m_db->open();
         openTables();
-        m_unitName = m_unitatea->isEmpty() ? QString() : m_unitatea->asString(QStringLiteral("Cimitir"));
+        m_unitName =
+            m_unitatea->isEmpty() ? QString() : m_unitatea->asString(QStringLiteral("Cimitir"));
         m_pages->setCurrentIndex(0);
         m_sortCombo->setCurrentIndex(0);
         SortComboClick();
@@ -379,13 +402,15 @@ void TMainForm::FormClose() {
 
 // ---------------------------------------------------------------- commands
 
-void TMainForm::Iesire1Click() { close(); }
+void TMainForm::Iesire1Click() {
+    close();
+}
 
 void TMainForm::Unitatea1Click() {
     QString name = m_unitName;
-    if (!Prompts::current().inputText(QStringLiteral("Dialog"),
-                                      QStringLiteral("Introduceti numele sau numarul unitatii (cimitirul) :"),
-                                      &name))
+    if (!Prompts::current().inputText(
+            QStringLiteral("Dialog"),
+            QStringLiteral("Introduceti numele sau numarul unitatii (cimitirul) :"), &name))
         throw Abort();
     m_unitName = name;
     if (m_unitatea->isEmpty())
@@ -401,4 +426,25 @@ void TMainForm::SortComboClick() {
     CatalogSort::apply(*m_catalog, m_sortCombo->currentIndex());
 }
 
-void TMainForm::Image1Click() { QDesktopServices::openUrl(QUrl(QStringLiteral(TOMBRIX_VENDOR_URL))); }
+void TMainForm::FiltrareBtnClick() {
+    WaitCursor wait;
+    m_catalog->setFiltered(!m_catalog->filtered());
+    if (m_catalog->filtered()) {
+        m_filtrareBtn->setText(QStringLiteral("&Elimina filtrarea"));
+    } else {
+        m_filtrareBtn->setText(QStringLiteral("&Activeaza mod filtrare"));
+        for (QLineEdit* e : m_filterEdits)
+            e->clear();
+    }
+}
+
+void TMainForm::FiltrSectEditChange() {
+    for (int i = 0; i < m_filterEdits.size(); ++i)
+        m_filter->setText(i, m_filterEdits.at(i)->text());
+    if (m_catalog->isActive())
+        m_catalog->refresh();
+}
+
+void TMainForm::Image1Click() {
+    QDesktopServices::openUrl(QUrl(QStringLiteral(TOMBRIX_VENDOR_URL)));
+}

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class CatalogFilter;
 class CatalogRules;
 class Database;
 class DBNavigator;
@@ -42,6 +43,8 @@ public:
     void Unitatea1Click();
     void Iesire1Click();
     void SortComboClick();
+    void FiltrareBtnClick();
+    void FiltrSectEditChange();
     void Image1Click();
 
 protected:
@@ -67,6 +70,7 @@ private:
     Table* m_chitante = nullptr;
     Table* m_unitatea = nullptr;
     std::unique_ptr<CatalogRules> m_rules;
+    std::unique_ptr<CatalogFilter> m_filter;
     QString m_unitName;
     bool m_shown = false;
     bool m_closed = false;
@@ -83,6 +87,7 @@ private:
     PlaceHeader* m_chitanteHeader = nullptr;
     QComboBox* m_sortCombo = nullptr;
     QPushButton* m_filtrareBtn = nullptr;
+    QList<QLineEdit*> m_filterEdits; // Sect, Par, Rand, Loc, Cnp, Nume, Obs
     QLabel* m_banner = nullptr;
     QLabel* m_statusLine = nullptr;
     HintTracker* m_hints = nullptr;

@@ -11,7 +11,8 @@ int main(int argc, char* argv[]) {
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     // The program directory: the data directory and base of every path.
-    const QString programDir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+    const QString programDir =
+        QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
     TMainForm form(programDir);
     form.show();
     return app.exec();

@@ -2,12 +2,15 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 class Database;
 class Query;
 class Table;
 
-// The rules the main window binds to the place register.
+// The rules the main window binds to the place register: a new place's
+// identifier and cemetery, the running number, the personal-code checks and
+// what deleting a place takes with it.
 class CatalogRules {
 public:
     // `askUnitName` runs the unit-name command; it throws Abort on Cancel.
@@ -15,17 +18,28 @@ public:
                  std::function<QString()> unitName);
     ~CatalogRules();
 
-    // A new place: identifier one more than the largest stored, cemetery
-    // from the unit name (asked for first when none is stored).
+    // The three detail tables whose rows go with a deleted place.
+    void setDetails(Table* concesionari, Table* persInmormantate, Table* chitante);
+
     void CatalogNewRecord(Table& catalog);
-    // The running number of a row in the current order.
     void CatalogCalcFields(Table& catalog);
+    void CatalogCNP_UzufructValidate(Table& catalog, const QString& field);
+    void ConcesionariCNP_UzufructValidate(Table& concesionari, const QString& field);
+    void CatalogBeforeDelete(Table& catalog);
+    void DeletePlaceDetails();
 
     Query& qMax() { return *m_qMax; }
+    Query& qCnpExist() { return *m_qCnpExist; }
 
 private:
     Table& m_unitatea;
     std::function<void()> m_askUnitName;
     std::function<QString()> m_unitName;
-    Query* m_qMax;
+    std::unique_ptr<Query> m_qMax;
+    std::unique_ptr<Query> m_qCnpExist;
+    Table* m_details[3] = {};
 };
+
+// The personal numeric code's control digit: 13 decimal digits, the last
+// one derived from the first twelve.
+bool ValidCNP(const QString& code);

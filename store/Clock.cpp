@@ -4,6 +4,10 @@ namespace {
 QDate g_fixed;
 }
 
-QDate Clock::today() { return g_fixed.isValid() ? g_fixed : QDate::currentDate(); }
+QDate Clock::today() {
+    return g_fixed.isValid() ? g_fixed : QDate::currentDate();
+}
 
-void Clock::setToday(const QDate& date) { g_fixed = date; }
+void Clock::setToday(const QDate& date) {
+    g_fixed = date;
+}

@@ -44,11 +44,16 @@ void buildFresh(const QString& tempPath) {
 
 } // namespace
 
-Database::Database(QString path) : m_path(std::move(path)), m_connectionName(nextConnectionName()) {}
+Database::Database(QString path)
+    : m_path(std::move(path)), m_connectionName(nextConnectionName()) {}
 
-Database::~Database() { close(); }
+Database::~Database() {
+    close();
+}
 
-QSqlDatabase Database::connection() const { return QSqlDatabase::database(m_connectionName, false); }
+QSqlDatabase Database::connection() const {
+    return QSqlDatabase::database(m_connectionName, false);
+}
 
 void Database::open() {
     if (m_open)
@@ -72,7 +77,8 @@ void Database::open() {
         }
         m_createdFresh = true;
     } else if (!info.isFile()) {
-        throw StoreError(QStringLiteral("%1 nu este un fisier").arg(QDir::toNativeSeparators(m_path)));
+        throw StoreError(
+            QStringLiteral("%1 nu este un fisier").arg(QDir::toNativeSeparators(m_path)));
     }
 
     {
@@ -209,9 +215,13 @@ quint64 Database::changeStamp(const QString& table) {
     return std::max(m_stamps.value(table.toLower()), m_allStamp);
 }
 
-void Database::noteChange(const QString& table) { m_stamps[table.toLower()] = ++m_counter; }
+void Database::noteChange(const QString& table) {
+    m_stamps[table.toLower()] = ++m_counter;
+}
 
-void Database::noteChangeAll() { m_allStamp = ++m_counter; }
+void Database::noteChangeAll() {
+    m_allStamp = ++m_counter;
+}
 
 Transaction::~Transaction() {
     if (!m_done)

@@ -24,9 +24,13 @@ void Query::setLine(int index, const QString& text) {
     m_lines[index] = text;
 }
 
-void Query::setParam(const QString& name, const QVariant& value) { m_params.insert(name.toLower(), value); }
+void Query::setParam(const QString& name, const QVariant& value) {
+    m_params.insert(name.toLower(), value);
+}
 
-QVariant Query::param(const QString& name) const { return m_params.value(name.toLower()); }
+QVariant Query::param(const QString& name) const {
+    return m_params.value(name.toLower());
+}
 
 void Query::setParamSource(DataSet* source) {
     if (m_source)
@@ -41,9 +45,13 @@ void Query::sourceMoved() {
         run(true);
 }
 
-QString Query::text() const { return m_lines.join(QLatin1Char('\n')); }
+QString Query::text() const {
+    return m_lines.join(QLatin1Char('\n'));
+}
 
-void Query::open() { run(true); }
+void Query::open() {
+    run(true);
+}
 
 void Query::exec() {
     run(false);

@@ -9,31 +9,43 @@
 
 namespace {
 
-FieldDef num(const char* n) { return {QString::fromLatin1(n), FieldType::Number, 0, false}; }
-FieldDef txt(const char* n, int size) { return {QString::fromLatin1(n), FieldType::Text, size, false}; }
-FieldDef date(const char* n) { return {QString::fromLatin1(n), FieldType::Date, 0, false}; }
-FieldDef logical(const char* n) { return {QString::fromLatin1(n), FieldType::Logical, 0, false}; }
-FieldDef longint(const char* n) { return {QString::fromLatin1(n), FieldType::LongInt, 0, false}; }
-FieldDef memo(const char* n) { return {QString::fromLatin1(n), FieldType::Memo, 0, false}; }
+FieldDef num(const char* n) {
+    return {QString::fromLatin1(n), FieldType::Number, 0, false};
+}
+FieldDef txt(const char* n, int size) {
+    return {QString::fromLatin1(n), FieldType::Text, size, false};
+}
+FieldDef date(const char* n) {
+    return {QString::fromLatin1(n), FieldType::Date, 0, false};
+}
+FieldDef logical(const char* n) {
+    return {QString::fromLatin1(n), FieldType::Logical, 0, false};
+}
+FieldDef longint(const char* n) {
+    return {QString::fromLatin1(n), FieldType::LongInt, 0, false};
+}
+FieldDef memo(const char* n) {
+    return {QString::fromLatin1(n), FieldType::Memo, 0, false};
+}
 
 QList<TableDef> buildTables() {
     QList<TableDef> t;
-    t.append({QStringLiteral("Catalog"),
-              {num("Id_Loc"), txt("Cimitir", 30), txt("Sector", 10), txt("Parcela", 10),
-               txt("Rand", 10), txt("Loc", 10), txt("CNP_Uzufruct", 13),
-               txt("Nume_Uzufruct", 50), txt("Observatii", 255)},
-              {{QStringLiteral("Catalog_primary"), QStringLiteral("Id_Loc"), true},
-               {QStringLiteral("Catalog_Cimitir"),
-                QStringLiteral("Cimitir;Sector;Parcela;Rand;Loc;CNP_Uzufruct"), false},
-               {QStringLiteral("Catalog_Sector"), QStringLiteral("Sector;Parcela;Rand;Loc;CNP_Uzufruct"),
-                false},
-               {QStringLiteral("Catalog_Parcela"), QStringLiteral("Parcela;Rand;Loc;CNP_Uzufruct"),
-                false},
-               {QStringLiteral("Catalog_Rand"), QStringLiteral("Rand;Loc;CNP_Uzufruct"), false},
-               {QStringLiteral("Catalog_Loc"), QStringLiteral("Loc;CNP_Uzufruct"), false},
-               {QStringLiteral("Catalog_CNP"), QStringLiteral("CNP_Uzufruct"), false},
-               {QStringLiteral("Catalog_Nume"), QStringLiteral("Nume_Uzufruct;CNP_Uzufruct"),
-                false}}});
+    t.append(
+        {QStringLiteral("Catalog"),
+         {num("Id_Loc"), txt("Cimitir", 30), txt("Sector", 10), txt("Parcela", 10), txt("Rand", 10),
+          txt("Loc", 10), txt("CNP_Uzufruct", 13), txt("Nume_Uzufruct", 50),
+          txt("Observatii", 255)},
+         {{QStringLiteral("Catalog_primary"), QStringLiteral("Id_Loc"), true},
+          {QStringLiteral("Catalog_Cimitir"),
+           QStringLiteral("Cimitir;Sector;Parcela;Rand;Loc;CNP_Uzufruct"), false},
+          {QStringLiteral("Catalog_Sector"), QStringLiteral("Sector;Parcela;Rand;Loc;CNP_Uzufruct"),
+           false},
+          {QStringLiteral("Catalog_Parcela"), QStringLiteral("Parcela;Rand;Loc;CNP_Uzufruct"),
+           false},
+          {QStringLiteral("Catalog_Rand"), QStringLiteral("Rand;Loc;CNP_Uzufruct"), false},
+          {QStringLiteral("Catalog_Loc"), QStringLiteral("Loc;CNP_Uzufruct"), false},
+          {QStringLiteral("Catalog_CNP"), QStringLiteral("CNP_Uzufruct"), false},
+          {QStringLiteral("Catalog_Nume"), QStringLiteral("Nume_Uzufruct;CNP_Uzufruct"), false}}});
     t.append({QStringLiteral("Concesionari"),
               {num("Id_Loc"),
                num("Nr_concesiune"),
@@ -69,18 +81,18 @@ QList<TableDef> buildTables() {
                txt("Eliberat_CD", 50)},
               {{QStringLiteral("PersInmormantate_primary"), QStringLiteral("Id_Loc;Numar;Data"),
                 false}}});
-    t.append({QStringLiteral("Chitante"),
-              {num("Id_Loc"), num("Nr_chit"), date("Data"), txt("Explicatie", 50), num("Suma"),
-               txt("Numele_beneficiarului", 50), txt("Tip_incasare", 30), date("DStart"),
-               date("DStop")},
-              {{QStringLiteral("Chitante_primary"), QStringLiteral("Id_Loc;Data;Nr_chit"), false}}});
+    t.append(
+        {QStringLiteral("Chitante"),
+         {num("Id_Loc"), num("Nr_chit"), date("Data"), txt("Explicatie", 50), num("Suma"),
+          txt("Numele_beneficiarului", 50), txt("Tip_incasare", 30), date("DStart"), date("DStop")},
+         {{QStringLiteral("Chitante_primary"), QStringLiteral("Id_Loc;Data;Nr_chit"), false}}});
     t.append({QStringLiteral("Unitatea"), {txt("Cimitir", 30)}, {}});
     return t;
 }
 
 QString quoted(const QString& identifier) {
-    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-           QLatin1Char('"');
+    return QLatin1Char('"') +
+           QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 } // namespace
@@ -118,8 +130,9 @@ QString declaredType(const FieldDef& f) {
 }
 
 FieldDef fieldFromDeclared(const QString& name, const QString& declared) {
-    static const QRegularExpression sized(QStringLiteral("^\\s*(?:VAR)?CHAR(?:ACTER)?\\s*\\(\\s*(\\d+)\\s*\\)"),
-                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression sized(
+        QStringLiteral("^\\s*(?:VAR)?CHAR(?:ACTER)?\\s*\\(\\s*(\\d+)\\s*\\)"),
+        QRegularExpression::CaseInsensitiveOption);
     FieldDef f;
     f.name = name;
     const QString d = declared.trimmed().toUpper();
@@ -141,7 +154,9 @@ FieldDef fieldFromDeclared(const QString& name, const QString& declared) {
     return f;
 }
 
-QString primaryIndexName(const QString& tableName) { return tableName + QStringLiteral("_primary"); }
+QString primaryIndexName(const QString& tableName) {
+    return tableName + QStringLiteral("_primary");
+}
 
 void createTables(QSqlDatabase& db) {
     QSqlQuery q(db);
@@ -155,7 +170,8 @@ void createTables(QSqlDatabase& db) {
             QStringList cols;
             for (const FieldDef& f : t.fields)
                 cols << quoted(f.name) + QLatin1Char(' ') + declaredType(f);
-            run(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(t.name), cols.join(QStringLiteral(", "))));
+            run(QStringLiteral("CREATE TABLE %1 (%2)")
+                    .arg(quoted(t.name), cols.join(QStringLiteral(", "))));
             for (const IndexDef& i : t.indexes) {
                 QStringList fields;
                 for (const QString& f : i.fields.split(QLatin1Char(';')))

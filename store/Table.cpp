@@ -11,8 +11,8 @@
 namespace {
 
 QString quoted(const QString& identifier) {
-    return QLatin1Char('"') + QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-           QLatin1Char('"');
+    return QLatin1Char('"') +
+           QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 bool isNumeric(const QVariant& v) {
@@ -47,7 +47,9 @@ int compareStored(const QVariant& a, const QVariant& b) {
     return a.toString().compare(b.toString(), Qt::CaseSensitive);
 }
 
-bool sameValue(const QVariant& a, const QVariant& b) { return compareStored(a, b) == 0; }
+bool sameValue(const QVariant& a, const QVariant& b) {
+    return compareStored(a, b) == 0;
+}
 
 } // namespace
 
@@ -134,9 +136,9 @@ QVector<QVariant> Table::linkValues() const {
     QVector<QVariant> out;
     for (int i = 0; i < m_linkFields.size(); ++i) {
         const QString& mf = m_masterFields.isEmpty() ? m_linkFields.at(i) : m_masterFields.at(i);
-        const QVariant v =
-            (m_master && m_master->isActive() && m_master->hasField(mf)) ? m_master->value(mf)
-                                                                          : QVariant();
+        const QVariant v = (m_master && m_master->isActive() && m_master->hasField(mf))
+                               ? m_master->value(mf)
+                               : QVariant();
         const int fi = fieldIndex(m_linkFields.at(i));
         out << (fi >= 0 ? toStored(m_fields.at(fi), v) : v);
     }
@@ -511,7 +513,8 @@ void Table::setIndexName(const QString& name) {
             break;
         }
         if (!found && !name.isEmpty())
-            throw StoreError(QStringLiteral("Indexul %1 nu exista in tabelul %2").arg(name, m_fileName));
+            throw StoreError(
+                QStringLiteral("Indexul %1 nu exista in tabelul %2").arg(name, m_fileName));
     }
     m_indexName = name;
     m_orderFields = order;
@@ -528,7 +531,8 @@ void Table::setIndexName(const QString& name) {
 
 // ---------------------------------------------------------------- link
 
-void Table::setMasterLink(DataSet* master, const QStringList& fields, const QStringList& masterFields) {
+void Table::setMasterLink(DataSet* master, const QStringList& fields,
+                          const QStringList& masterFields) {
     if (m_master)
         disconnect(m_master, nullptr, this, nullptr);
     m_master = master;
@@ -590,7 +594,9 @@ void Table::reopenView(bool keepCurrent) {
 
 // ---------------------------------------------------------------- moving
 
-int Table::storedCount() const { return static_cast<int>(m_view.size()); }
+int Table::storedCount() const {
+    return static_cast<int>(m_view.size());
+}
 
 int Table::rowCount() const {
     return storedCount() + (m_state == TableState::Insert ? 1 : 0);
@@ -709,7 +715,8 @@ bool Table::locate(const QString& field, const QVariant& wanted) {
     requireActive();
     const int fi = fieldIndex(field);
     if (fi < 0)
-        throw StoreError(QStringLiteral("Campul %1 nu exista in tabelul %2").arg(field, m_fileName));
+        throw StoreError(
+            QStringLiteral("Campul %1 nu exista in tabelul %2").arg(field, m_fileName));
     checkBrowseMode();
     const QVariant key = toStored(m_fields.at(fi), wanted);
     for (int i = 0; i < storedCount(); ++i) {
@@ -870,7 +877,8 @@ void Table::post() {
     if (!q.exec())
         throw StoreError(q.lastError().text());
     if (!inserting && q.numRowsAffected() == 0)
-        throw StoreError(QStringLiteral("Inregistrarea a fost stearsa intre timp; reincarcati datele"));
+        throw StoreError(
+            QStringLiteral("Inregistrarea a fost stearsa intre timp; reincarcati datele"));
     m_db.noteChange(m_stored);
     m_stamp = m_db.changeStamp(m_stored);
 
@@ -893,10 +901,9 @@ void Table::post() {
     auto owned = findOwned(row);
     std::unique_ptr<Row> holder = std::move(*owned);
     m_all.erase(owned);
-    auto pos = std::upper_bound(m_all.begin(), m_all.end(), row,
-                                [this](const Row* r, const std::unique_ptr<Row>& o) {
-                                    return lessThan(r, o.get());
-                                });
+    auto pos = std::upper_bound(
+        m_all.begin(), m_all.end(), row,
+        [this](const Row* r, const std::unique_ptr<Row>& o) { return lessThan(r, o.get()); });
     m_all.insert(pos, std::move(holder));
     if (!inserting)
         m_view.erase(std::find(m_view.begin(), m_view.end(), row));
@@ -971,7 +978,7 @@ void Table::remove() {
     }
     Row* row = m_view[m_cur];
     const qint64 rowid = row->rowid;
-    {
+    try {
         // The row and whatever beforeDelete removes with it go together.
         Transaction tx(m_db);
         if (beforeDelete)
@@ -982,6 +989,10 @@ void Table::remove() {
         if (!q.exec())
             throw StoreError(q.lastError().text());
         tx.commit();
+    } catch (...) {
+        // Linked tables re-read what the rollback brought back.
+        emit scrolled();
+        throw;
     }
     m_db.noteChange(m_stored);
     m_stamp = m_db.changeStamp(m_stored);

@@ -27,7 +27,8 @@ void HintTracker::update() {
 }
 
 bool HintTracker::eventFilter(QObject* watched, QEvent* event) {
-    if ((event->type() == QEvent::Enter || event->type() == QEvent::Leave) && watched->isWidgetType())
+    if ((event->type() == QEvent::Enter || event->type() == QEvent::Leave) &&
+        watched->isWidgetType())
         update();
     return QObject::eventFilter(watched, event);
 }

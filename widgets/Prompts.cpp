@@ -28,7 +28,9 @@ Prompts& Prompts::current() {
     return g_installed ? *g_installed : real;
 }
 
-void Prompts::install(Prompts* prompts) { g_installed = prompts; }
+void Prompts::install(Prompts* prompts) {
+    g_installed = prompts;
+}
 
 QString Prompts::errorText(const QString& text) {
     if (!text.isEmpty() && text.back() > QLatin1Char('.'))
@@ -97,7 +99,7 @@ PromptAnswer WidgetPrompts::message(const QString& caption, const QString& text,
     case QMessageBox::Ok:
         return PromptAnswer::Ok;
     default: // closed with Esc or the close box
-        return buttons == PromptButtons::YesNo ? PromptAnswer::No
+        return buttons == PromptButtons::YesNo      ? PromptAnswer::No
                : buttons == PromptButtons::OkCancel ? PromptAnswer::Cancel
                                                     : PromptAnswer::Ok;
     }

@@ -59,12 +59,13 @@ private slots:
         QStringList lists;
         for (const IndexDef& d : catalog.indexDefs())
             lists << d.fields;
-        for (const char* want :
-             {"Cimitir;Sector;Parcela;Rand;Loc;CNP_Uzufruct", "Sector;Parcela;Rand;Loc;CNP_Uzufruct",
-              "Parcela;Rand;Loc;CNP_Uzufruct", "Rand;Loc;CNP_Uzufruct", "Loc;CNP_Uzufruct",
-              "CNP_Uzufruct", "Nume_Uzufruct;CNP_Uzufruct"})
+        for (const char* want : {"Cimitir;Sector;Parcela;Rand;Loc;CNP_Uzufruct",
+                                 "Sector;Parcela;Rand;Loc;CNP_Uzufruct",
+                                 "Parcela;Rand;Loc;CNP_Uzufruct", "Rand;Loc;CNP_Uzufruct",
+                                 "Loc;CNP_Uzufruct", "CNP_Uzufruct", "Nume_Uzufruct;CNP_Uzufruct"})
             QVERIFY2(lists.contains(QString::fromLatin1(want)), want);
-        for (const char* t : {"Concesionari.DB", "PersInmormantate.DB", "Chitante.DB", "Unitatea.DB"}) {
+        for (const char* t :
+             {"Concesionari.DB", "PersInmormantate.DB", "Chitante.DB", "Unitatea.DB"}) {
             Table table(*m_db);
             table.setTableName(QString::fromLatin1(t));
             table.open();
@@ -96,10 +97,12 @@ private slots:
         catalog.setValue(QStringLiteral("Sector"), QString());
         catalog.setValue(QStringLiteral("Rand"), QStringLiteral("   "));
         catalog.post();
-        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT length(Cimitir) FROM Catalog")).toInt(), 30);
+        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT length(Cimitir) FROM Catalog")).toInt(),
+                 30);
         QVERIFY(rawValue(*m_db, QStringLiteral("SELECT Sector FROM Catalog")).isNull());
         // Only the empty text is null; blanks are kept as typed.
-        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT Rand FROM Catalog")).toString(), QStringLiteral("   "));
+        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT Rand FROM Catalog")).toString(),
+                 QStringLiteral("   "));
     }
 
     void detailFollowsMasterAndLinkCanBeCut() {
@@ -124,7 +127,8 @@ private slots:
         conc.last();
         conc.setLinkEnabled(false);
         QCOMPARE(conc.recordCount(), 3);
-        QCOMPARE(conc.asString(QStringLiteral("Nume_Uzufruct")), QStringLiteral("A2")); // stays current
+        QCOMPARE(conc.asString(QStringLiteral("Nume_Uzufruct")),
+                 QStringLiteral("A2")); // stays current
         conc.setLinkEnabled(true);
         QCOMPARE(conc.recordCount(), 2);
     }
@@ -146,7 +150,8 @@ private slots:
         QStringList order;
         for (catalog.first(); !catalog.eof(); catalog.next())
             order << catalog.asString(QStringLiteral("Loc"));
-        QCOMPARE(order, (QStringList{QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("A")}));
+        QCOMPARE(order,
+                 (QStringList{QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("A")}));
         QVERIFY_THROWS_EXCEPTION(StoreError, catalog.setIndexName(QStringLiteral("NoSuchIndex")));
     }
 
@@ -176,7 +181,8 @@ private slots:
         QCOMPARE(catalog.asFloat(QStringLiteral("Id_Loc")), 7.0);
         catalog.setValue(QStringLiteral("CNP_Uzufruct"), QStringLiteral("123"));
         QCOMPARE(seen, QStringLiteral("123"));
-        QVERIFY_THROWS_EXCEPTION(StoreError, catalog.setValue(QStringLiteral("CNP_Uzufruct"), QStringLiteral("bad")));
+        QVERIFY_THROWS_EXCEPTION(
+            StoreError, catalog.setValue(QStringLiteral("CNP_Uzufruct"), QStringLiteral("bad")));
         QCOMPARE(catalog.asString(QStringLiteral("CNP_Uzufruct")), QStringLiteral("123"));
         catalog.post();
         addPlace(catalog, 8, QStringLiteral("x"));
@@ -239,7 +245,8 @@ private slots:
 
     void queryParamsLinesAndAggregates() {
         Query q(*m_db);
-        q.setSql({QStringLiteral("SELECT MAX(Id_Loc) As Counter"), QStringLiteral("FROM \"Catalog.DB\"")});
+        q.setSql({QStringLiteral("SELECT MAX(Id_Loc) As Counter"),
+                  QStringLiteral("FROM \"Catalog.DB\"")});
         q.open();
         QVERIFY(q.isNull(QStringLiteral("Counter")));
         QCOMPARE(q.asFloat(QStringLiteral("counter")), 0.0); // null read as 0
@@ -249,8 +256,9 @@ private slots:
         catalog.open();
         addPlace(catalog, 4, QStringLiteral("1"), QStringLiteral("O'Brien \"X\""));
         Query count(*m_db);
-        count.setSql({QStringLiteral("SELECT COUNT(*) AS ValCount"), QStringLiteral("FROM \"Catalog.DB\" "),
-                      QStringLiteral("WHERE"), QStringLiteral("(Nume_Uzufruct = :Nume)")});
+        count.setSql({QStringLiteral("SELECT COUNT(*) AS ValCount"),
+                      QStringLiteral("FROM \"Catalog.DB\" "), QStringLiteral("WHERE"),
+                      QStringLiteral("(Nume_Uzufruct = :Nume)")});
         count.setParam(QStringLiteral("Nume"), QStringLiteral("O'Brien \"X\""));
         count.open();
         QCOMPARE(count.asInteger(QStringLiteral("ValCount")), 1);

@@ -4,9 +4,13 @@
 
 TempProgramDir::TempProgramDir() : m_path(m_dir.path() + QLatin1Char('/')) {}
 
-ScriptedPrompts::ScriptedPrompts() { Prompts::install(this); }
+ScriptedPrompts::ScriptedPrompts() {
+    Prompts::install(this);
+}
 
-ScriptedPrompts::~ScriptedPrompts() { Prompts::install(nullptr); }
+ScriptedPrompts::~ScriptedPrompts() {
+    Prompts::install(nullptr);
+}
 
 QStringList ScriptedPrompts::texts() const {
     QStringList out;
@@ -22,7 +26,8 @@ PromptAnswer ScriptedPrompts::message(const QString& caption, const QString& tex
 }
 
 bool ScriptedPrompts::inputText(const QString& caption, const QString& prompt, QString* text) {
-    m_shown.append({caption, prompt, PromptIcon::None, PromptButtons::OkCancel, PromptAnswer::Ok, true});
+    m_shown.append(
+        {caption, prompt, PromptIcon::None, PromptButtons::OkCancel, PromptAnswer::Ok, true});
     if (m_inputs.isEmpty())
         return false;
     const QString answer = m_inputs.takeFirst();
@@ -32,6 +37,10 @@ bool ScriptedPrompts::inputText(const QString& caption, const QString& prompt, Q
     return true;
 }
 
-FixedToday::FixedToday(const QDate& date) { Clock::setToday(date); }
+FixedToday::FixedToday(const QDate& date) {
+    Clock::setToday(date);
+}
 
-FixedToday::~FixedToday() { Clock::setToday(QDate()); }
+FixedToday::~FixedToday() {
+    Clock::setToday(QDate());
+}
