@@ -132,10 +132,10 @@ void TDBGridNormal::onViewCurrentChanged(const QModelIndex& current) {
 void TDBGridNormal::deleteCurrentRow() {
     if (!m_table || !m_table->isActive() || m_table->isEmpty())
         return;
-    if (m_confirmDelete && Prompts::current().message(QApplication::applicationName(),
-                                                      QStringLiteral("Delete record?"),
-                                                      PromptIcon::Question, PromptButtons::OkCancel,
-                                                      PromptAnswer::Cancel) != PromptAnswer::Ok)
+    if (m_confirmDelete &&
+        Prompts::current().message(QApplication::applicationName(), QStringLiteral("Delete record?"),
+                                   PromptIcon::Question, PromptButtons::OkCancel,
+                                   PromptAnswer::Cancel) != PromptAnswer::Ok)
         return;
     guarded([&] { m_table->remove(); });
 }

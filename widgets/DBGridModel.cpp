@@ -4,8 +4,7 @@
 #include "Table.h"
 #include "Values.h"
 
-DBGridModel::DBGridModel(Table* table, QObject* parent)
-    : QAbstractTableModel(parent), m_table(table) {
+DBGridModel::DBGridModel(Table* table, QObject* parent) : QAbstractTableModel(parent), m_table(table) {
     connect(table, &Table::aboutToReset, this, [this] { beginResetModel(); });
     connect(table, &Table::resetDone, this, [this] { endResetModel(); });
     connect(table, &Table::aboutToInsertRow, this, [this](int r) { beginInsertRows({}, r, r); });

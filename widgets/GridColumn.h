@@ -6,8 +6,8 @@
 // One column of a data grid: its field, title, width and visibility.
 struct GridColumn {
     QString fieldName;
-    QString title;  // empty: the field's name is shown
-    int width = -1; // -1: the grid's default width for the field
+    QString title;        // empty: the field's name is shown
+    int width = -1;       // -1: the grid's default width for the field
     bool visible = true;
     QStringList pickList; // values offered by a drop-down cell
 
