@@ -1,8 +1,56 @@
-// The main window built on a temporary program directory.
+// The main window built on a temporary program directory, driven with real
+// key events and answered by a scripted Prompts.
+#include "DBGNorm.h"
+#include "Database.h"
 #include "MainUnt.h"
+#include "Table.h"
 #include "TestSupport.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QToolButton>
 #include <QtTest>
+
+namespace {
+
+// Reads the register file through a connection of its own.
+int countRows(const QString& file, const QString& sql) {
+    int n = -1;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(sql) && q.next())
+                n = q.value(0).toInt();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return n;
+}
+
+// What the cell editor hands the grid when a value is typed and confirmed.
+void typeInto(TDBGridNormal* grid, int column, const QString& text) {
+    const QModelIndex at = grid->model()->index(grid->currentIndex().row(), column);
+    grid->setCurrentIndex(at);
+    QVERIFY(grid->model()->setData(at, text, Qt::EditRole));
+}
+
+int columnOf(TDBGridNormal* grid, const QString& title) {
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        if (grid->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString() == title)
+            return c;
+    return -1;
+}
+
+} // namespace
 
 class TestMainForm : public QObject {
     Q_OBJECT
@@ -11,8 +59,176 @@ private slots:
         TempProgramDir dir;
         ScriptedPrompts prompts;
         TMainForm form(dir.path());
-        QVERIFY(QFile::exists(dir.file(QStringLiteral("Tombrix.sqlite"))));
         QVERIFY(prompts.shown().isEmpty());
+        const QString file = dir.file(QStringLiteral("Tombrix.sqlite"));
+        QCOMPARE(countRows(file,
+                           QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table'")),
+                 5);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Tombrix"));
+        QCOMPARE(form.size(), QSize(845, 571));
+
+        auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        QVERIFY(tabs);
+        QStringList shownTabs;
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->isTabVisible(i))
+                shownTabs << tabs->tabText(i);
+        QCOMPARE(shownTabs, (QStringList{QStringLiteral("&Catalog"), QStringLiteral("&Istoric loc"),
+                                         QStringLiteral("&Persoane inmormantate"),
+                                         QStringLiteral("Date curente (chitante)")}));
+        QCOMPARE(tabs->count(), 6);
+        for (const char* name :
+             {"CatGrid", "IstoricGrid", "MortiGrid", "ChitanteGrid", "SortCombo", "FiltrareBtn",
+              "FiltrSectEdit", "FiltrObsEdit", "StatusLine", "SearchBtn"})
+            QVERIFY2(form.findChild<QWidget*>(QString::fromLatin1(name)), name);
+        QStringList menus;
+        for (QAction* a : form.menuBar()->actions())
+            menus << a->text().remove(QLatin1Char('&'));
+        QCOMPARE(menus, (QStringList{QStringLiteral("Sistem"), QStringLiteral("Listari"),
+                                     QStringLiteral("Ajutor")}));
+        auto* quit = form.findChild<QAction*>(QStringLiteral("Iesire1"));
+        QCOMPARE(quit->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+        auto* cat = form.findChild<TDBGridNormal*>(QStringLiteral("CatGrid"));
+        QCOMPARE(columnOf(cat, QStringLiteral("Cimitirul")), 1);
+        QCOMPARE(cat->columnWidth(1), 203);
+        QCOMPARE(columnOf(cat, QStringLiteral("NrCrt")), 0);
+        form.show();
+        QVERIFY(form.hint().endsWith(QStringLiteral(" - Versiunea ") + TMainForm::versionText()));
+    }
+
+    void typedPlaceAndConcessionAreStored() {
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        prompts.queueInput(QStringLiteral("Cimitirul Eternitatea"));
+        const QString file = dir.file(QStringLiteral("Tombrix.sqlite"));
+        {
+            TMainForm form(dir.path());
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            auto* cat = form.findChild<TDBGridNormal*>(QStringLiteral("CatGrid"));
+            auto* insert = form.findChild<QToolButton*>(QStringLiteral("InsertBtn"));
+            QTest::mouseClick(insert, Qt::LeftButton);
+            QCOMPARE(form.Catalog()->state(), TableState::Insert);
+            QCOMPARE(form.unitName(), QStringLiteral("Cimitirul Eternitatea"));
+            typeInto(cat, columnOf(cat, QStringLiteral("Sectorul")), QStringLiteral("12A"));
+            typeInto(cat, columnOf(cat, QStringLiteral("Locul")), QStringLiteral("7"));
+            // Leaving the row stores it.
+            QTest::mouseClick(insert, Qt::LeftButton);
+            QCOMPARE(
+                countRows(file,
+                          QStringLiteral(
+                              "SELECT count(*) FROM Catalog WHERE Sector = '12A' AND Loc = '7' "
+                              "AND Cimitir = 'Cimitirul Eternitatea' AND Id_Loc = 1")),
+                1);
+            form.Catalog()->cancel();
+            // Edit the stored place.
+            form.Catalog()->first();
+            typeInto(cat, columnOf(cat, QStringLiteral("Locul")), QStringLiteral("8"));
+            QCOMPARE(form.Catalog()->state(), TableState::Edit);
+
+            auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+            tabs->setCurrentIndex(1);
+            auto* ist = form.findChild<TDBGridNormal*>(QStringLiteral("IstoricGrid"));
+            ist->setFocus();
+            QTest::keyClick(ist, Qt::Key_Insert);
+            QCOMPARE(form.Concesionari()->state(), TableState::Insert);
+            QCOMPARE(form.Concesionari()->asFloat(QStringLiteral("Id_Loc")), 1.0);
+            // Starting a concession saved the place's pending edit first.
+            QCOMPARE(
+                countRows(file, QStringLiteral("SELECT count(*) FROM Catalog WHERE Loc = '8'")), 1);
+            typeInto(ist, columnOf(ist, QStringLiteral("Numele si prenumele")),
+                     QStringLiteral("Ionescu Vasile"));
+            QTest::keyClick(&form, Qt::Key_X, Qt::AltModifier); // Iesire
+        }
+        QCOMPARE(
+            countRows(file, QStringLiteral("SELECT count(*) FROM Concesionari WHERE Id_Loc = 1 AND "
+                                           "Nume_Uzufruct = 'Ionescu Vasile'")),
+            1);
+    }
+
+    void detailTabsShowOnlyTheCurrentPlace() {
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        TMainForm form(dir.path());
+        Table& cat = *form.Catalog();
+        Table& chit = *form.Chitante();
+        prompts.queueInput(QStringLiteral("U"));
+        for (int place = 1; place <= 2; ++place) {
+            cat.append();
+            cat.setValue(QStringLiteral("Loc"), QString::number(place));
+            cat.post();
+            for (int r = 0; r < place; ++r) {
+                chit.append();
+                chit.setValue(QStringLiteral("Nr_chit"), place * 10 + r);
+                chit.post();
+            }
+        }
+        cat.first();
+        QCOMPARE(chit.recordCount(), 1);
+        cat.next();
+        QCOMPARE(chit.recordCount(), 2);
+        auto* grid = form.findChild<TDBGridNormal*>(QStringLiteral("ChitanteGrid"));
+        QCOMPARE(grid->model()->rowCount(), 2);
+    }
+
+    void filterModeSwitchesOffAndClears() {
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        prompts.queueInput(QStringLiteral("U"));
+        TMainForm form(dir.path());
+        for (const char* loc : {"12", "5", "112"}) {
+            form.Catalog()->append();
+            form.Catalog()->setValue(QStringLiteral("Loc"), QString::fromLatin1(loc));
+            form.Catalog()->post();
+        }
+        auto* edit = form.findChild<QLineEdit*>(QStringLiteral("FiltrLocEdit"));
+        auto* button = form.findChild<QPushButton*>(QStringLiteral("FiltrareBtn"));
+        QTest::keyClicks(edit, QStringLiteral("12"));
+        QCOMPARE(form.Catalog()->recordCount(), 3); // nothing filtered until the mode is on
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(button->text(), QStringLiteral("&Elimina filtrarea"));
+        QCOMPARE(form.Catalog()->recordCount(), 2);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(button->text(), QStringLiteral("&Activeaza mod filtrare"));
+        QVERIFY(edit->text().isEmpty());
+        QCOMPARE(form.Catalog()->recordCount(), 3);
+    }
+
+    void damagedRegisterGivesOneMessage() {
+        TempProgramDir dir;
+        const QString file = dir.file(QStringLiteral("Tombrix.sqlite"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("garbage, not a database");
+        f.close();
+        ScriptedPrompts prompts;
+        {
+            TMainForm form(dir.path());
+            QCOMPARE(prompts.shown().size(), 1);
+            QCOMPARE(prompts.shown().first().icon, PromptIcon::Error);
+            QVERIFY(!form.Catalog()->isActive());
+            form.show();
+            form.close();
+        }
+        QFile back(file);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), QByteArray("garbage, not a database"));
+    }
+
+    void missingTableStopsTheStartUp() {
+        TempProgramDir dir;
+        {
+            Database db(dir.file(QStringLiteral("Tombrix.sqlite")));
+            db.open();
+            db.exec(QStringLiteral("DROP TABLE PersInmormantate"));
+        }
+        ScriptedPrompts prompts;
+        TMainForm form(dir.path());
+        QCOMPARE(prompts.shown().size(), 1);
+        QVERIFY(prompts.shown().first().text.contains(QStringLiteral("PersInmormantate")));
+        QVERIFY(form.Catalog()->isActive());
+        QVERIFY(!form.Chitante()->isActive()); // later steps skipped
+        QVERIFY(!form.Unitatea()->isActive());
     }
 };
 
