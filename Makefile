@@ -6,7 +6,7 @@ JOBS        ?= $(shell nproc)
 
 # Debian packages the build, the tests and the program need.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite libgl-dev \
-            libsqlite3-dev sqlite3 fonts-liberation libbenchmark-dev
+            libsqlite3-dev sqlite3 fonts-liberation
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -39,7 +39,7 @@ test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
 bench: build
-	$(BUILD_DIR)/bench/tombrix_bench
+	for n in 10000 100000; do $(BUILD_DIR)/bench/tombrix_bench $$n; done
 
 clean:
 	rm -rf $(BUILD_DIR)

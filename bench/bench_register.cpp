@@ -1,0 +1,191 @@
+// Times the register's everyday work at a given size against the bare SQL
+// for the same work, so each figure reads as a ratio.
+// Usage: tombrix_bench [places ...]   (default: 10000 100000)
+#include "CatalogFilter.h"
+#include "CatalogRules.h"
+#include "CatalogSort.h"
+#include "Database.h"
+#include "Prompts.h"
+#include "RegisterGenerator.h"
+#include "Table.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sqlite3.h>
+#include <vector>
+
+namespace {
+
+// Every question answered Yes: deleting places without a person at the keys.
+class YesPrompts : public Prompts {
+public:
+    PromptAnswer message(const QString&, const QString&, PromptIcon, PromptButtons b, PromptAnswer) override {
+        return b == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+    }
+    bool inputText(const QString&, const QString&, QString*) override { return true; }
+};
+
+double medianMs(int runs, const std::function<void()>& work) {
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        t.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+long peakKb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// The bare SQL: every row of the statement stepped through, columns read.
+void sqlRows(sqlite3* db, const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW)
+        for (int c = 0; c < sqlite3_column_count(st); ++c)
+            (void)sqlite3_column_text(st, c);
+    sqlite3_finalize(st);
+}
+
+void sqlExec(sqlite3* db, const char* sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
+struct Row {
+    const char* what;
+    double ours;
+    double bare;
+};
+
+void benchSize(int places) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Tombrix.sqlite"));
+    {
+        Database gen(file);
+        gen.open();
+        QElapsedTimer t;
+        t.start();
+        generateRegister(gen, places, 20261208u);
+        std::printf("\n%d places (generated in %.0f ms)\n", places, t.nsecsElapsed() / 1e6);
+    }
+    YesPrompts yes;
+    Prompts::install(&yes);
+    std::vector<Row> rows;
+
+    Database db(file);
+    db.open();
+    Table catalog(db), conc(db), pers(db), chit(db), unit(db);
+    catalog.setTableName(QStringLiteral("Catalog.DB"));
+    catalog.addCalcField(QStringLiteral("NrCrt"), FieldType::Number);
+    conc.setTableName(QStringLiteral("Concesionari.DB"));
+    pers.setTableName(QStringLiteral("PersInmormantate.DB"));
+    chit.setTableName(QStringLiteral("Chitante.DB"));
+    unit.setTableName(QStringLiteral("Unitatea.DB"));
+    for (Table* d : {&conc, &pers, &chit})
+        d->setMasterLink(&catalog, {QStringLiteral("Id_Loc")});
+    QString unitName = QStringLiteral("Cimitirul Central");
+    CatalogRules rules(db, unit, [] {}, [&] { return unitName; });
+    rules.setDetails(&conc, &pers, &chit);
+    catalog.onNewRecord = [&](Table& t) { rules.CatalogNewRecord(t); };
+    catalog.onCalcFields = [&](Table& t) { rules.CatalogCalcFields(t); };
+    catalog.beforeDelete = [&](Table& t) { rules.CatalogBeforeDelete(t); };
+    CatalogFilter filter;
+    filter.attach(catalog);
+    unit.open();
+
+    sqlite3* bare = nullptr;
+    sqlite3_open_v2(file.toUtf8().constData(), &bare, SQLITE_OPEN_READWRITE, nullptr);
+
+    const double open = medianMs(1, [&] {
+        for (Table* t : {&catalog, &conc, &pers, &chit})
+            t->open();
+        CatalogSort::apply(catalog, 0);
+    });
+    const double openBare = medianMs(3, [&] {
+        sqlRows(bare, "SELECT rowid, * FROM Catalog ORDER BY Cimitir, Sector, Parcela, Rand, Loc, CNP_Uzufruct");
+    });
+    rows.push_back({"open in the first order", open, openBare});
+
+    int choice = 0;
+    const double sort = medianMs(6, [&] { CatalogSort::apply(catalog, choice = (choice == 6 ? 1 : 6)); });
+    const double sortBare = medianMs(6, [&] {
+        sqlRows(bare, "SELECT rowid, * FROM Catalog ORDER BY Nume_Uzufruct, CNP_Uzufruct");
+    });
+    rows.push_back({"change the sort order", sort, sortBare});
+
+    catalog.setFiltered(true);
+    const QStringList keys = {QStringLiteral("p"), QStringLiteral("po"), QStringLiteral("pop"),
+                              QStringLiteral("pope"), QStringLiteral("popes"), QStringLiteral("popesc")};
+    int k = 0;
+    const double keystroke = medianMs(int(keys.size()), [&] {
+        filter.setText(5, keys.at(k++));
+        catalog.refresh();
+    });
+    const double keystrokeBare = medianMs(int(keys.size()), [&] {
+        sqlRows(bare, "SELECT rowid, * FROM Catalog WHERE upper(Nume_Uzufruct) LIKE '%POPES%' "
+                      "ORDER BY Nume_Uzufruct, CNP_Uzufruct");
+    });
+    rows.push_back({"one filter keystroke (filter on)", keystroke, keystrokeBare});
+    filter.clear();
+    catalog.setFiltered(false);
+
+    const double add = medianMs(20, [&] {
+        catalog.append();
+        catalog.setValue(QStringLiteral("Loc"), QStringLiteral("99"));
+        catalog.post();
+    });
+    const double addBare = medianMs(20, [&] {
+        sqlRows(bare, "SELECT MAX(Id_Loc) FROM Catalog");
+        sqlExec(bare, "INSERT INTO Catalog (Id_Loc, Cimitir, Loc) SELECT MAX(Id_Loc) + 1, 'X', '99' FROM Catalog");
+    });
+    rows.push_back({"add a place (identifier query, post)", add, addBare});
+
+    // Places with details, spread through the register.
+    const double del = medianMs(10, [&] {
+        catalog.moveTo(catalog.recordCount() / 3);
+        catalog.remove();
+    });
+    int victim = places / 2;
+    const double delBare = medianMs(10, [&] {
+        const QByteArray id = QByteArray::number(victim++);
+        sqlExec(bare, "BEGIN");
+        for (const char* t : {"Concesionari", "PersInmormantate", "Chitante", "Catalog"})
+            sqlExec(bare, QByteArray("DELETE FROM ") + t + " WHERE Id_Loc = " + id);
+        sqlExec(bare, "COMMIT");
+    });
+    rows.push_back({"delete a place with its details", del, delBare});
+
+    sqlite3_close(bare);
+    Prompts::install(nullptr);
+    std::printf("%-40s %12s %12s %8s\n", "work", "Tombrix ms", "bare SQL ms", "ratio");
+    for (const Row& r : rows)
+        std::printf("%-40s %12.2f %12.2f %8.1f\n", r.what, r.ours, r.bare, r.bare > 0 ? r.ours / r.bare : 0);
+    std::printf("peak memory (VmHWM): %.1f MB\n", peakKb() / 1024.0);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(QByteArray(argv[i]).toInt());
+    if (sizes.empty())
+        sizes = {10000, 100000};
+    for (int n : sizes)
+        benchSize(n);
+    return 0;
+}
