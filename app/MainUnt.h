@@ -56,6 +56,7 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
+    void upgradeStructure();
     void openTables();
     void closeTables();
 
