@@ -2,6 +2,8 @@
 
 #include "Query.h"
 
+#include <algorithm>
+
 namespace {
 
 // Restores the cursor however the statement ends.
@@ -34,11 +36,12 @@ SchemaUpgrade::SchemaUpgrade(Database& db, UpgradeHooks hooks)
 }
 
 void SchemaUpgrade::ensureField(Table& table, const QString& field, const QString& sqlType) {
+    // Only the field list is read: the check costs nothing on a large register.
     table.close();
-    table.open();
-    const bool present = table.hasField(field);
-    table.close();
-    if (present)
+    const QList<FieldDef> fields = table.storedFields();
+    if (std::any_of(fields.cbegin(), fields.cend(), [&](const FieldDef& f) {
+            return f.name.compare(field, Qt::CaseInsensitive) == 0;
+        }))
         return;
 
     if (m_hooks.message)

@@ -22,9 +22,10 @@ class SchemaUpgrade {
 public:
     SchemaUpgrade(Database& db, UpgradeHooks hooks);
 
-    // Opens `table` (a handle used only for this check) and, when it has no
-    // field of that name (case ignored; type and size never compared),
-    // tells the user and adds it with `sqlType`. Store failures propagate.
+    // Reads the fields of `table` (a handle used only for this check) and,
+    // when it has no field of that name (case ignored; type and size never
+    // compared), tells the user and adds it with `sqlType`. Store failures,
+    // a table that cannot be read among them, propagate.
     void ensureField(Table& table, const QString& field, const QString& sqlType);
 
     // The eight checks, in their order.
