@@ -24,7 +24,8 @@ using DbHandle = std::unique_ptr<sqlite3, CloseDb>;
 
 DbHandle openDb(const QString& path, int flags) {
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    // SQLite takes file names in UTF-8 on every system.
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     DbHandle handle(db); // closed even when the open failed
     return rc == SQLITE_OK ? std::move(handle) : DbHandle();
 }

@@ -13,18 +13,6 @@
 
 namespace {
 
-// Table and field of each upgrade, in their order.
-const QList<QPair<QString, QString>> kAdded = {
-    {QStringLiteral("PersInmormantate"), QStringLiteral("Serie_CD")},
-    {QStringLiteral("Concesionari"), QStringLiteral("Nr_ani_concesiune")},
-    {QStringLiteral("Chitante"), QStringLiteral("DStart")},
-    {QStringLiteral("Chitante"), QStringLiteral("DStop")},
-    {QStringLiteral("Concesionari"), QStringLiteral("Observatii")},
-    {QStringLiteral("Concesionari"), QStringLiteral("Act_concesiune")},
-    {QStringLiteral("Catalog"), QStringLiteral("Observatii")},
-    {QStringLiteral("Concesionari"), QStringLiteral("Localitatea")},
-};
-
 QStringList columns(Database& db, const QString& table) {
     QSqlQuery q(db.connection());
     q.exec(QStringLiteral("SELECT name || ' ' || type FROM pragma_table_info('%1')").arg(table));
@@ -138,40 +126,6 @@ private slots:
                     .contains(QStringLiteral("observatii CHAR(255)")));
         QCOMPARE(columns(*m_db, QStringLiteral("Concesionari")).last(),
                  QStringLiteral("LOCALITATEA TEXT"));
-    }
-
-    void allEightAddedInOrderKeepingRows() {
-        for (const auto& [table, field] : kAdded)
-            drop(table, field);
-        SchemaUpgrade(*m_db, hooks()).run();
-        QCOMPARE(m_events.count(QStringLiteral("Se actualizeaza structura bazei de date !")), 8);
-        QCOMPARE(m_events.count(QStringLiteral("wait")), 8);
-        QCOMPARE(m_events.count(QStringLiteral("restore")), 8);
-        // Each table's added fields come last, in the order of the checks.
-        QStringList concesionari = columns(*m_db, QStringLiteral("Concesionari"));
-        QCOMPARE(concesionari.mid(concesionari.size() - 4),
-                 (QStringList{QStringLiteral("Nr_ani_concesiune INTEGER"),
-                              QStringLiteral("Observatii CHAR(255)"),
-                              QStringLiteral("Act_concesiune CHAR(100)"),
-                              QStringLiteral("Localitatea CHAR(30)")}));
-        QCOMPARE(columns(*m_db, QStringLiteral("Chitante")).mid(7),
-                 (QStringList{QStringLiteral("DStart DATE"), QStringLiteral("DStop DATE")}));
-        QVERIFY(columns(*m_db, QStringLiteral("PersInmormantate"))
-                    .contains(QStringLiteral("Serie_CD CHAR(10)")));
-        QCOMPARE(count(*m_db,
-                       QStringLiteral(
-                           "SELECT count(*) FROM Catalog WHERE Loc = '7' AND Observatii IS NULL")),
-                 1);
-        QCOMPARE(count(*m_db, QStringLiteral("SELECT count(*) FROM Concesionari")), 3);
-        QCOMPARE(
-            count(*m_db, QStringLiteral(
-                             "SELECT count(*) FROM Chitante WHERE Suma = 20 AND DStart IS NULL")),
-            1);
-
-        // The next start finds nothing to do.
-        m_events.clear();
-        SchemaUpgrade(*m_db, hooks()).run();
-        QCOMPARE(m_events, QStringList());
     }
 
     void failuresStopTheChecksAndGiveTheCursorBack() {
