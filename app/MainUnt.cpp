@@ -1,8 +1,10 @@
 #include "MainUnt.h"
 
+#include "Backup.h"
 #include "CatalogFilter.h"
 #include "CatalogRules.h"
 #include "CatalogSort.h"
+#include "Clock.h"
 #include "DBGNorm.h"
 #include "DBNavigator.h"
 #include "Database.h"
@@ -14,6 +16,7 @@
 #include "ReportProgress.h"
 #include "StoreError.h"
 #include "Table.h"
+#include "Upgrade.h"
 #include "WaitCursor.h"
 
 #include <QApplication>
@@ -347,7 +350,9 @@ void TMainForm::FormCreate() {
     // One unit: an error stops the remaining steps, and the window opens
     // all the same with whatever was opened.
     guarded([this] {
-        m_db->open();
+        m_db->open(); // a fresh installation gets its empty register here
+        Backup::run(m_db->path(), Backup::defaultBasePath(), Clock::today());
+        upgradeStructure();
         openTables();
         m_unitName =
             m_unitatea->isEmpty() ? QString() : m_unitatea->asString(QStringLiteral("Cimitir"));
@@ -358,6 +363,17 @@ void TMainForm::FormCreate() {
         ReportProgress::setPanel(m_statusLine);
     });
     m_navigator->updateButtons();
+}
+
+void TMainForm::upgradeStructure() {
+    UpgradeHooks hooks;
+    hooks.message = [](const QString& text) {
+        Prompts::current().message(QApplication::applicationName(), text, PromptIcon::None,
+                                   PromptButtons::Ok, PromptAnswer::Ok);
+    };
+    hooks.waitCursor = [] { QGuiApplication::setOverrideCursor(Qt::WaitCursor); };
+    hooks.restoreCursor = [] { QGuiApplication::restoreOverrideCursor(); };
+    SchemaUpgrade(*m_db, std::move(hooks)).run();
 }
 
 void TMainForm::openTables() {

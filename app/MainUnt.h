@@ -59,6 +59,7 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
+    void upgradeStructure();
     void openTables();
     void closeTables();
 

@@ -69,14 +69,7 @@ void Table::open() {
     if (isActive())
         return;
     m_stored = m_db.resolveTable(m_fileName);
-    QSqlQuery q(m_db.connection());
-    if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_stored))))
-        throw StoreError(q.lastError().text());
-    QList<FieldDef> fields;
-    while (q.next())
-        fields << Schema::fieldFromDeclared(q.value(1).toString(), q.value(2).toString());
-    if (fields.isEmpty())
-        throw StoreError(QStringLiteral("Tabelul %1 nu poate fi citit").arg(m_fileName));
+    QList<FieldDef> fields = storedFields();
     for (const FieldDef& c : m_calcFields)
         fields << c;
     m_fields = fields;
@@ -103,6 +96,19 @@ void Table::open() {
     m_eof = m_view.empty();
     emit stateChanged();
     notifyScrolled();
+}
+
+QList<FieldDef> Table::storedFields() const {
+    const QString stored = m_db.resolveTable(m_fileName);
+    QSqlQuery q(m_db.connection());
+    if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(stored))))
+        throw StoreError(q.lastError().text());
+    QList<FieldDef> fields;
+    while (q.next())
+        fields << Schema::fieldFromDeclared(q.value(1).toString(), q.value(2).toString());
+    if (fields.isEmpty())
+        throw StoreError(QStringLiteral("Tabelul %1 nu poate fi citit").arg(m_fileName));
+    return fields;
 }
 
 void Table::close() {

@@ -56,6 +56,9 @@ public:
     int fieldIndex(const QString& name) const; // -1 when absent; case ignored
     bool hasField(const QString& name) const override { return fieldIndex(name) >= 0; }
     const FieldDef& fieldDef(const QString& name) const; // StoreError when absent
+    // The stored fields as the file holds them now, read without opening
+    // the table (no rows are loaded); StoreError when it cannot be read.
+    QList<FieldDef> storedFields() const;
 
     // --- indexes
     // The table's indexes as stored in the file, each with its field list.

@@ -3,6 +3,7 @@
 #include "DBGNorm.h"
 #include "Database.h"
 #include "MainUnt.h"
+#include "StoreError.h"
 #include "Table.h"
 #include "TestSupport.h"
 
@@ -220,15 +221,17 @@ private slots:
         {
             Database db(dir.file(QStringLiteral("Tombrix.sqlite")));
             db.open();
-            db.exec(QStringLiteral("DROP TABLE PersInmormantate"));
+            db.exec(QStringLiteral("DROP TABLE Unitatea"));
         }
         ScriptedPrompts prompts;
         TMainForm form(dir.path());
         QCOMPARE(prompts.shown().size(), 1);
-        QVERIFY(prompts.shown().first().text.contains(QStringLiteral("PersInmormantate")));
-        QVERIFY(form.Catalog()->isActive());
-        QVERIFY(!form.Chitante()->isActive()); // later steps skipped
+        QVERIFY(prompts.shown().first().text.contains(QStringLiteral("Unitatea")));
+        QVERIFY(form.Catalog()->isActive()); // what could be opened stays open
+        QVERIFY(form.Chitante()->isActive());
         QVERIFY(!form.Unitatea()->isActive());
+        // Nothing was created in place of the missing table.
+        QVERIFY_THROWS_EXCEPTION(StoreError, form.database().resolveTable(QStringLiteral("Unitatea.DB")));
     }
 };
 

@@ -1,8 +1,15 @@
 #include "TestSupport.h"
 
+#include "Backup.h"
 #include "Clock.h"
 
-TempProgramDir::TempProgramDir() : m_path(m_dir.path() + QLatin1Char('/')) {}
+TempProgramDir::TempProgramDir()
+    : m_path(m_dir.path() + QLatin1Char('/')),
+      m_previousBackupBase(Backup::setDefaultBasePath(backupBase())) {}
+
+TempProgramDir::~TempProgramDir() {
+    Backup::setDefaultBasePath(m_previousBackupBase);
+}
 
 ScriptedPrompts::ScriptedPrompts() {
     Prompts::install(this);

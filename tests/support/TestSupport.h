@@ -8,17 +8,24 @@
 #include <QTemporaryDir>
 
 // A temporary program directory (with its trailing separator), removed
-// with everything in it when the test ends.
+// with everything in it when the test ends. For its lifetime the start-up's
+// daily backup goes under a temporary root of its own, never the home.
 class TempProgramDir {
 public:
     TempProgramDir();
+    ~TempProgramDir();
     const QString& path() const { return m_path; } // ends with '/'
     QString file(const QString& name) const { return m_path + name; }
-    bool isValid() const { return m_dir.isValid(); }
+    bool isValid() const { return m_dir.isValid() && m_backupRoot.isValid(); }
+    // The root that holds "SalvariQuarvenn", and the base path under it.
+    QString backupRoot() const { return m_backupRoot.path(); }
+    QString backupBase() const { return m_backupRoot.path() + QStringLiteral("/Tombrix"); }
 
 private:
     QTemporaryDir m_dir;
     QString m_path;
+    QTemporaryDir m_backupRoot;
+    QString m_previousBackupBase;
 };
 
 // Answers every message box and input box from a script and records what

@@ -1,0 +1,127 @@
+#include "Backup.h"
+
+#include "StoreError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <memory>
+#include <sqlite3.h>
+#include <utility>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+QString g_basePath;
+
+struct CloseDb {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+using DbHandle = std::unique_ptr<sqlite3, CloseDb>;
+
+DbHandle openDb(const QString& path, int flags) {
+    sqlite3* db = nullptr;
+    // SQLite takes file names in UTF-8 on every system.
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    DbHandle handle(db); // closed even when the open failed
+    return rc == SQLITE_OK ? std::move(handle) : DbHandle();
+}
+
+// The register copied page by page through SQLite. Opening the source
+// read-write lets SQLite roll back a journal left by a run that was killed
+// in the middle of a write, so the copy holds only committed data.
+bool copyRegister(const QString& from, const QString& to) {
+    // No CREATE flag: a missing register is a failure, not a new empty file.
+    DbHandle src = openDb(from, SQLITE_OPEN_READWRITE);
+    if (!src)
+        return false;
+    sqlite3_busy_timeout(src.get(), 5000);
+    DbHandle dst = openDb(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (!dst)
+        return false;
+    sqlite3_backup* backup = sqlite3_backup_init(dst.get(), "main", src.get(), "main");
+    if (!backup)
+        return false;
+    int rc = SQLITE_OK;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        rc = sqlite3_backup_step(backup, -1);
+        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+            break;
+        sqlite3_sleep(100);
+    }
+    const bool finished = sqlite3_backup_finish(backup) == SQLITE_OK;
+    return rc == SQLITE_DONE && finished;
+}
+
+void removeCopy(const QString& path) {
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+QString effectiveBase(const QString& basePath) {
+#ifdef Q_OS_WIN
+    // The drive root is the base path's first three characters ("D:\").
+    const std::wstring root = basePath.left(3).toStdWString();
+    if (GetDriveTypeW(root.c_str()) == DRIVE_CDROM)
+        return QStringLiteral("C:\\Tombrix");
+#endif
+    return basePath;
+}
+
+} // namespace
+
+namespace Backup {
+
+QString defaultBasePath() {
+    if (!g_basePath.isEmpty())
+        return g_basePath;
+#ifdef Q_OS_WIN
+    return QStringLiteral("D:\\Tombrix");
+#else
+    return QDir::homePath() + QStringLiteral("/Tombrix");
+#endif
+}
+
+QString setDefaultBasePath(const QString& basePath) {
+    return std::exchange(g_basePath, basePath);
+}
+
+QString dateStamp(const QDate& day) {
+    return QString::number(day.year()) + QStringLiteral("%1%2")
+                                             .arg(day.month(), 2, 10, QLatin1Char('0'))
+                                             .arg(day.day(), 2, 10, QLatin1Char('0'));
+}
+
+QString directory(const QString& basePath, const QDate& day) {
+    const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
+    const QString dir = QDir(base.path())
+                            .filePath(QStringLiteral("SalvariQuarvenn/") + dateStamp(day) +
+                                      QLatin1Char('/') + base.fileName());
+    return QDir::toNativeSeparators(dir);
+}
+
+bool run(const QString& sourceFile, const QString& basePath, const QDate& day) {
+    const QString dir = directory(basePath, day);
+    const QString dirPath = QDir::fromNativeSeparators(dir);
+    // The day's directory is the only record that its copy was made.
+    if (QFileInfo(dirPath).isDir())
+        return false;
+    const StoreError failure(QStringLiteral("Nu pot salva baza de date in directorul ") + dir);
+    if (!QDir().mkpath(dirPath))
+        throw failure;
+    // Written under a temporary name and renamed when complete, so that a
+    // failed copy never looks like a good one.
+    const QString target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
+    const QString partial = target + QStringLiteral(".partial");
+    removeCopy(partial);
+    if (!copyRegister(sourceFile, partial) || !QFile::rename(partial, target)) {
+        removeCopy(partial);
+        throw failure;
+    }
+    return true;
+}
+
+} // namespace Backup
