@@ -50,6 +50,7 @@ void CatalogFilter::setText(int index, const QString& text) {
         return;
     m_texts[index] = text;
     m_upper[index] = upperAscii(text);
+    m_words[index] = SplitText(m_upper[index], QStringLiteral(" "));
 }
 
 QString CatalogFilter::text(int index) const {
@@ -65,6 +66,29 @@ void CatalogFilter::attach(Table& catalog) {
     catalog.onFilterRecord = [this](const Table& t) { return CatalogFilterRecord(t); };
 }
 
+namespace {
+
+QChar upperAsciiChar(QChar c) {
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ? QChar(c.unicode() - 'a' + 'A') : c;
+}
+
+// Whether the upper-case word occurs in the value, folding only a-z of the
+// value as it goes: runs for every place at every keystroke, so it copies
+// nothing.
+bool containsFolded(QStringView value, QStringView upperWord) {
+    const qsizetype n = value.size(), m = upperWord.size();
+    for (qsizetype i = 0; i + m <= n; ++i) {
+        qsizetype j = 0;
+        while (j < m && upperAsciiChar(value[i + j]) == upperWord[j])
+            ++j;
+        if (j == m)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool CatalogFilter::CatalogFilterRecord(const Table& catalog) const {
     for (int i = 0; i < m_upper.size(); ++i) {
         const QString& f = m_upper.at(i);
@@ -72,8 +96,16 @@ bool CatalogFilter::CatalogFilterRecord(const Table& catalog) const {
             continue;
         const int field = catalog.fieldIndex(fields().at(i));
         const QString value = field >= 0 ? catalog.value(field).toString() : QString();
-        if (!MatchFilterText(f, upperAscii(value)))
+        if (value.isEmpty())
             return false;
+        if (!f.contains(QLatin1Char(' '))) {
+            if (!containsFolded(value, f))
+                return false;
+            continue;
+        }
+        for (const QString& word : m_words.at(i))
+            if (!word.isEmpty() && !containsFolded(value, word))
+                return false;
     }
     return true;
 }

@@ -25,6 +25,7 @@ public:
 private:
     QStringList m_texts = QStringList(7, QString());
     QStringList m_upper = QStringList(7, QString());
+    QList<QStringList> m_words = QList<QStringList>(7); // the words of each text
 };
 
 // Upper case of the plain letters a-z only; every other character stays.

@@ -4,9 +4,13 @@
 #include "StoreError.h"
 #include "Values.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <sqlite3.h>
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -171,34 +175,62 @@ void Table::loadRows() {
             cond << quoted(f) + QStringLiteral(" = ?");
         sql += QStringLiteral(" WHERE ") + cond.join(QStringLiteral(" AND "));
     }
-    QSqlQuery q(m_db.connection());
-    q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        throw StoreError(q.lastError().text());
-    for (const QVariant& v : link)
-        q.addBindValue(v);
-    if (!q.exec())
-        throw StoreError(q.lastError().text());
-
+    // Rows are read through SQLite's own interface: at a hundred thousand
+    // places the per-value cost of the generic SQL layer dominates opening.
+    sqlite3* handle = nullptr;
+    const QVariant h = m_db.connection().driver()->handle();
+    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+        handle = *static_cast<sqlite3* const*>(h.data());
+    if (!handle)
+        throw StoreError(QStringLiteral("Baza de date nu este deschisa"));
+    sqlite3_stmt* st = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK)
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(handle)));
+    for (int i = 0; i < link.size(); ++i) {
+        const QVariant& v = link.at(i);
+        if (v.isNull())
+            sqlite3_bind_null(st, i + 1);
+        else if (isNumeric(v))
+            sqlite3_bind_double(st, i + 1, v.toDouble());
+        else
+            sqlite3_bind_text16(st, i + 1, v.toString().utf16(), int(v.toString().size() * 2),
+                                SQLITE_TRANSIENT);
+    }
     std::vector<std::unique_ptr<Row>> rows;
     const int nf = static_cast<int>(m_fields.size());
-    while (q.next()) {
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         auto r = std::make_unique<Row>();
-        r->rowid = q.value(0).toLongLong();
+        r->rowid = sqlite3_column_int64(st, 0);
         r->v.resize(nf);
         for (int c = 0; c < colFields.size(); ++c) {
-            QVariant v = q.value(c + 1);
             const FieldDef& f = m_fields.at(colFields.at(c));
-            if (v.isNull())
-                v = QVariant();
-            else if (f.type == FieldType::Number && v.typeId() != QMetaType::Double && isNumeric(v))
-                v = v.toDouble();
-            r->v[colFields.at(c)] = v;
+            QVariant& out = r->v[colFields.at(c)];
+            switch (sqlite3_column_type(st, c + 1)) {
+            case SQLITE_NULL:
+                break;
+            case SQLITE_INTEGER:
+                if (f.type == FieldType::Number)
+                    out = double(sqlite3_column_int64(st, c + 1));
+                else
+                    out = qlonglong(sqlite3_column_int64(st, c + 1));
+                break;
+            case SQLITE_FLOAT:
+                out = sqlite3_column_double(st, c + 1);
+                break;
+            default: {
+                const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(st, c + 1));
+                out = QString::fromUtf16(text, sqlite3_column_bytes16(st, c + 1) / 2);
+            }
+            }
         }
         rows.push_back(std::move(r));
     }
-    if (q.lastError().isValid())
-        throw StoreError(q.lastError().text());
+    const QString failure = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
+    sqlite3_finalize(st);
+    if (!failure.isEmpty())
+        throw StoreError(failure);
     m_all = std::move(rows);
     m_loadedLink = link;
     m_linkLoaded = linked;
@@ -216,11 +248,59 @@ bool Table::lessThan(const Row* a, const Row* b) const {
     return a->rowid < b->rowid;
 }
 
+namespace {
+
+// A byte string that sorts like compareStored() over the order fields, so a
+// whole register sorts with plain byte comparisons: null < number < text,
+// numbers by value, texts by UTF-16 code unit, ties by rowid.
+void appendSortKey(std::string& key, const QVariant& v) {
+    if (v.isNull()) {
+        key += '\0';
+        return;
+    }
+    if (isNumeric(v)) {
+        key += '\1';
+        double d = v.toDouble();
+        quint64 bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        bits = (bits & 0x8000000000000000ULL) ? ~bits : (bits | 0x8000000000000000ULL);
+        for (int shift = 56; shift >= 0; shift -= 8)
+            key += char((bits >> shift) & 0xFF);
+        return;
+    }
+    key += '\2';
+    const QString s = v.toString();
+    for (QChar c : s) {
+        const ushort u = c.unicode();
+        key += char(u >> 8);
+        key += char(u & 0xFF);
+        if (u == 0) // keeps an embedded NUL above the terminator
+            key += '\1';
+    }
+    key += '\0';
+    key += '\0';
+    key += '\0';
+}
+
+} // namespace
+
 void Table::sortRows() {
-    std::stable_sort(m_all.begin(), m_all.end(),
-                     [this](const std::unique_ptr<Row>& a, const std::unique_ptr<Row>& b) {
-                         return lessThan(a.get(), b.get());
-                     });
+    std::vector<std::pair<std::string, std::unique_ptr<Row>>> keyed;
+    keyed.reserve(m_all.size());
+    for (auto& r : m_all) {
+        std::string key;
+        key.reserve(64);
+        for (int f : m_orderFields)
+            appendSortKey(key, r->v.at(f));
+        const quint64 id = quint64(r->rowid) ^ 0x8000000000000000ULL;
+        for (int shift = 56; shift >= 0; shift -= 8)
+            key += char((id >> shift) & 0xFF);
+        keyed.emplace_back(std::move(key), std::move(r));
+    }
+    std::sort(keyed.begin(), keyed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        m_all[i] = std::move(keyed[i].second);
 }
 
 bool Table::accepts(const Row* row) const {
