@@ -16,6 +16,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class TDBGridNormal;
+class TLinkLabel;
 class Table;
 
 // The main window: owns the register's tables for the whole run and wires
@@ -43,6 +44,8 @@ public:
     void Iesire1Click();
     void SortComboClick();
     void Image1Click();
+    void Actualizareonline1Click();
+    TLinkLabel* LinkLbl() const { return m_linkLbl; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,6 +61,7 @@ private:
     void FormClose();
     void openTables();
     void closeTables();
+    void checkVersion(bool automatic);
 
     QString m_programDir;
     std::unique_ptr<Database> m_db;
@@ -86,4 +90,5 @@ private:
     QLabel* m_banner = nullptr;
     QLabel* m_statusLine = nullptr;
     HintTracker* m_hints = nullptr;
+    TLinkLabel* m_linkLbl = nullptr;
 };
