@@ -10,7 +10,9 @@
 #include "Database.h"
 #include "Guard.h"
 #include "HintTracker.h"
+#include "Linklab.h"
 #include "MainColumns.h"
+#include "OnlineUpdate.h"
 #include "PlaceHeader.h"
 #include "Prompts.h"
 #include "ReportProgress.h"
@@ -22,7 +24,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,7 +35,6 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #ifndef TOMBRIX_VERSION
@@ -296,6 +296,14 @@ QWidget* TMainForm::buildCatalogTab() {
     sl->addStretch(1);
     lay->addWidget(strip);
 
+    // The vehicle that opens the vendor's pages; never shown.
+    m_linkLbl = new TLinkLabel(page);
+    m_linkLbl->setObjectName(QStringLiteral("LinkLbl"));
+    m_linkLbl->setCaption(QStringLiteral("Versiune"));
+    m_linkLbl->setUrlType(TLinkLabel::utHttps);
+    m_linkLbl->setUrlTypeAdd(false); // the vendor's addresses carry their scheme
+    m_linkLbl->setVisible(false);
+
     m_catGrid = new TDBGridNormal(page);
     m_catGrid->setObjectName(QStringLiteral("CatGrid"));
     lay->addWidget(m_catGrid, 1);
@@ -341,7 +349,9 @@ void TMainForm::buildMenus() {
 
     QMenu* ajutor = menuBar()->addMenu(QStringLiteral("&Ajutor"));
     ajutor->setObjectName(QStringLiteral("Ajutor1"));
-    addItem(ajutor, "Actualizareonline1", QStringLiteral("Actualizare online"))->setEnabled(false);
+    QAction* update = addItem(ajutor, "Actualizareonline1", QStringLiteral("Actualizare online"));
+    connect(update, &QAction::triggered, this,
+            [this] { guarded([this] { Actualizareonline1Click(); }); });
 }
 
 // ---------------------------------------------------------------- life cycle
@@ -398,6 +408,7 @@ void TMainForm::FormShow() {
     setProperty("hint", hint() + QStringLiteral(" - Versiunea ") + versionText());
     if (m_hints)
         m_hints->update();
+    checkVersion(true);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -462,5 +473,25 @@ void TMainForm::FiltrSectEditChange() {
 }
 
 void TMainForm::Image1Click() {
-    QDesktopServices::openUrl(QUrl(QStringLiteral(TOMBRIX_VENDOR_URL)));
+    m_linkLbl->setUrl(OnlineUpdate::siteAddress());
+    m_linkLbl->OpenURL(); // a browser that cannot start is not reported
+}
+
+void TMainForm::Actualizareonline1Click() {
+    checkVersion(false);
+}
+
+void TMainForm::checkVersion(bool automatic) {
+    if (!OnlineUpdate::offerAccepted(automatic ? OnlineUpdate::Mode::Automatic
+                                               : OnlineUpdate::Mode::Menu,
+                                     versionText(), [this] { return !m_closed; }))
+        return;
+    m_linkLbl->setUrl(OnlineUpdate::downloadPageAddress());
+    m_linkLbl->OpenURL();
+    // The automatic check runs inside the first show event, where a direct
+    // close would leave the native window on screen: close once it is done.
+    if (automatic)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    else
+        close();
 }

@@ -17,6 +17,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class TDBGridNormal;
+class TLinkLabel;
 class Table;
 
 // The main window: owns the register's tables for the whole run and wires
@@ -46,6 +47,8 @@ public:
     void FiltrareBtnClick();
     void FiltrSectEditChange();
     void Image1Click();
+    void Actualizareonline1Click();
+    TLinkLabel* LinkLbl() const { return m_linkLbl; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -62,6 +65,7 @@ private:
     void upgradeStructure();
     void openTables();
     void closeTables();
+    void checkVersion(bool automatic);
 
     QString m_programDir;
     std::unique_ptr<Database> m_db;
@@ -92,4 +96,5 @@ private:
     QLabel* m_banner = nullptr;
     QLabel* m_statusLine = nullptr;
     HintTracker* m_hints = nullptr;
+    TLinkLabel* m_linkLbl = nullptr;
 };

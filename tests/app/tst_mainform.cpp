@@ -3,6 +3,7 @@
 #include "DBGNorm.h"
 #include "Database.h"
 #include "MainUnt.h"
+#include "OnlineUpdate.h"
 #include "StoreError.h"
 #include "Table.h"
 #include "TestSupport.h"
@@ -56,6 +57,9 @@ int columnOf(TDBGridNormal* grid, const QString& title) {
 class TestMainForm : public QObject {
     Q_OBJECT
 private slots:
+    // Showing the window runs the version check: keep it on the loopback.
+    void initTestCase() { OnlineUpdate::setBaseAddress(QStringLiteral("http://127.0.0.1:1")); }
+
     void startsInAnEmptyDirectory() {
         TempProgramDir dir;
         ScriptedPrompts prompts;
