@@ -11,21 +11,26 @@
 
 namespace {
 
-const QStringList kCemeteries = {QStringLiteral("Cimitirul Central"), QStringLiteral("Cimitirul Eternitatea"),
-                                 QStringLiteral("Cimitirul Sf. Vineri"), QStringLiteral("Cimitirul Nord")};
-const QStringList kLast = {QStringLiteral("POPESCU"), QStringLiteral("IONESCU"), QStringLiteral("POPA"),
-                           QStringLiteral("RADU"), QStringLiteral("DUMITRU"), QStringLiteral("STAN"),
-                           QStringLiteral("STOICA"), QStringLiteral("GHEORGHE"), QStringLiteral("MATEI"),
-                           QStringLiteral("CIOBANU"), QStringLiteral("CONSTANTIN"), QStringLiteral("MARIN")};
-const QStringList kFirst = {QStringLiteral("ION"), QStringLiteral("MARIA"), QStringLiteral("VASILE"),
-                            QStringLiteral("ELENA"), QStringLiteral("GHEORGHE"), QStringLiteral("ANA"),
-                            QStringLiteral("NICOLAE"), QStringLiteral("IOANA"), QStringLiteral("MIHAI"),
-                            QStringLiteral("Andreea"), QStringLiteral("Stefan"), QStringLiteral("Cristina")};
-const QStringList kTypes = {QStringLiteral("Concesiune"), QStringLiteral("Reconcesiune"),
-                            QStringLiteral("Taxa anuala"), QStringLiteral("Inhumare"),
+const QStringList kCemeteries = {
+    QStringLiteral("Cimitirul Central"), QStringLiteral("Cimitirul Eternitatea"),
+    QStringLiteral("Cimitirul Sf. Vineri"), QStringLiteral("Cimitirul Nord")};
+const QStringList kLast = {
+    QStringLiteral("POPESCU"), QStringLiteral("IONESCU"),    QStringLiteral("POPA"),
+    QStringLiteral("RADU"),    QStringLiteral("DUMITRU"),    QStringLiteral("STAN"),
+    QStringLiteral("STOICA"),  QStringLiteral("GHEORGHE"),   QStringLiteral("MATEI"),
+    QStringLiteral("CIOBANU"), QStringLiteral("CONSTANTIN"), QStringLiteral("MARIN")};
+const QStringList kFirst = {
+    QStringLiteral("ION"),     QStringLiteral("MARIA"),    QStringLiteral("VASILE"),
+    QStringLiteral("ELENA"),   QStringLiteral("GHEORGHE"), QStringLiteral("ANA"),
+    QStringLiteral("NICOLAE"), QStringLiteral("IOANA"),    QStringLiteral("MIHAI"),
+    QStringLiteral("Andreea"), QStringLiteral("Stefan"),   QStringLiteral("Cristina")};
+const QStringList kTypes = {QStringLiteral("Concesiune"),       QStringLiteral("Reconcesiune"),
+                            QStringLiteral("Taxa anuala"),      QStringLiteral("Inhumare"),
                             QStringLiteral("Lucrari funerare"), QStringLiteral("Alte taxe")};
 
-QString pick(QRandomGenerator& r, const QStringList& l) { return l.at(r.bounded(int(l.size()))); }
+QString pick(QRandomGenerator& r, const QStringList& l) {
+    return l.at(r.bounded(int(l.size())));
+}
 
 // 12, 12A or A, as the registers hold them.
 QString placeText(QRandomGenerator& r, int max) {
@@ -53,7 +58,9 @@ QString personalCode(QRandomGenerator& r, bool valid) {
     return s + QChar('0' + control);
 }
 
-QString name(QRandomGenerator& r) { return pick(r, kLast) + QLatin1Char(' ') + pick(r, kFirst); }
+QString name(QRandomGenerator& r) {
+    return pick(r, kLast) + QLatin1Char(' ') + pick(r, kFirst);
+}
 
 QString day(QRandomGenerator& r, int fromYear, int toYear) {
     return QDate(fromYear + r.bounded(toYear - fromYear + 1), 1 + r.bounded(12), 1 + r.bounded(28))
@@ -70,21 +77,26 @@ void run(QSqlQuery& q) {
 void generateRegister(Database& db, int places, quint32 seed) {
     QRandomGenerator r(seed);
     Transaction tx(db);
-    QSqlQuery cat(db.connection()), con(db.connection()), per(db.connection()), chi(db.connection());
-    cat.prepare(QStringLiteral("INSERT INTO Catalog (Id_Loc, Cimitir, Sector, Parcela, Rand, Loc, CNP_Uzufruct, "
-                               "Nume_Uzufruct, Observatii) VALUES (?,?,?,?,?,?,?,?,?)"));
-    con.prepare(QStringLiteral("INSERT INTO Concesionari (Id_Loc, Nr_concesiune, Data_concesiune, "
-                               "CNP_Uzufruct, Nume_Uzufruct, Strada, Numarul, Judet, Localitatea, "
-                               "Nr_ani_concesiune, Scutit_concesiune) VALUES (?,?,?,?,?,?,?,?,?,?,0)"));
+    QSqlQuery cat(db.connection()), con(db.connection()), per(db.connection()),
+        chi(db.connection());
+    cat.prepare(QStringLiteral(
+        "INSERT INTO Catalog (Id_Loc, Cimitir, Sector, Parcela, Rand, Loc, CNP_Uzufruct, "
+        "Nume_Uzufruct, Observatii) VALUES (?,?,?,?,?,?,?,?,?)"));
+    con.prepare(
+        QStringLiteral("INSERT INTO Concesionari (Id_Loc, Nr_concesiune, Data_concesiune, "
+                       "CNP_Uzufruct, Nume_Uzufruct, Strada, Numarul, Judet, Localitatea, "
+                       "Nr_ani_concesiune, Scutit_concesiune) VALUES (?,?,?,?,?,?,?,?,?,?,0)"));
     per.prepare(QStringLiteral("INSERT INTO PersInmormantate (Id_Loc, Numar, Data, Numele, "
                                "Grad_rudenie_uzufruct) VALUES (?,?,?,?,?)"));
-    chi.prepare(QStringLiteral("INSERT INTO Chitante (Id_Loc, Nr_chit, Data, Explicatie, Suma, "
-                               "Numele_beneficiarului, Tip_incasare, DStart, DStop) VALUES (?,?,?,?,?,?,?,?,?)"));
+    chi.prepare(QStringLiteral(
+        "INSERT INTO Chitante (Id_Loc, Nr_chit, Data, Explicatie, Suma, "
+        "Numele_beneficiarului, Tip_incasare, DStart, DStop) VALUES (?,?,?,?,?,?,?,?,?)"));
     int receipt = 1;
     for (int id = 1; id <= places; ++id) {
         const bool occupied = r.bounded(100) >= 15;
         const QString holder = occupied ? name(r) : QString();
-        const QString code = occupied && r.bounded(10) ? personalCode(r, r.bounded(10) != 0) : QString();
+        const QString code =
+            occupied && r.bounded(10) ? personalCode(r, r.bounded(10) != 0) : QString();
         cat.addBindValue(double(id));
         cat.addBindValue(kCemeteries.at(id % kCemeteries.size()));
         cat.addBindValue(placeText(r, 20));
@@ -123,7 +135,8 @@ void generateRegister(Database& db, int places, quint32 seed) {
             const int year = 2000 + r.bounded(26);
             chi.addBindValue(double(id));
             chi.addBindValue(double(receipt++));
-            chi.addBindValue(QDate(year, 1 + r.bounded(12), 1 + r.bounded(28)).toString(Qt::ISODate));
+            chi.addBindValue(
+                QDate(year, 1 + r.bounded(12), 1 + r.bounded(28)).toString(Qt::ISODate));
             chi.addBindValue(QStringLiteral("plata"));
             chi.addBindValue(double(10 + r.bounded(500)));
             chi.addBindValue(name(r));

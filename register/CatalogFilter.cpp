@@ -90,12 +90,18 @@ bool containsFolded(QStringView value, QStringView upperWord) {
 } // namespace
 
 bool CatalogFilter::CatalogFilterRecord(const Table& catalog) const {
+    if (m_resolvedFor != &catalog || m_resolvedFields != catalog.fields().size()) {
+        m_fieldIndex.clear();
+        for (const QString& name : fields())
+            m_fieldIndex << catalog.fieldIndex(name);
+        m_resolvedFor = &catalog;
+        m_resolvedFields = catalog.fields().size();
+    }
     for (int i = 0; i < m_upper.size(); ++i) {
         const QString& f = m_upper.at(i);
         if (f.isEmpty())
             continue;
-        const int field = catalog.fieldIndex(fields().at(i));
-        const QString value = field >= 0 ? catalog.value(field).toString() : QString();
+        const QString value = catalog.storedText(m_fieldIndex.at(i));
         if (value.isEmpty())
             return false;
         if (!f.contains(QLatin1Char(' '))) {

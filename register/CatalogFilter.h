@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 class Table;
 
@@ -25,6 +26,9 @@ public:
 private:
     QStringList m_texts = QStringList(7, QString());
     QStringList m_upper = QStringList(7, QString());
+    mutable const Table* m_resolvedFor = nullptr; // field indexes looked up once per table
+    mutable qsizetype m_resolvedFields = -1;
+    mutable QVector<int> m_fieldIndex;
     QList<QStringList> m_words = QList<QStringList>(7); // the words of each text
 };
 

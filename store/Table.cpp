@@ -8,8 +8,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
-#include <sqlite3.h>
 #include <cstring>
+#include <sqlite3.h>
 #include <string>
 
 namespace {
@@ -56,6 +56,39 @@ bool sameValue(const QVariant& a, const QVariant& b) {
 }
 
 } // namespace
+
+// Sectors, parcels, rows and place numbers repeat across thousands of
+// places: a column whose texts repeat shares one copy of each, which saves
+// both the allocations while reading and the memory afterwards. A column
+// whose texts turn out mostly distinct (names, codes) stops trying.
+class Interner {
+public:
+    QString text(const char* utf8, int bytes) {
+        if (!m_on)
+            return QString::fromUtf8(utf8, bytes);
+        const QByteArray probe = QByteArray::fromRawData(utf8, bytes);
+        const auto it = m_seen.constFind(probe);
+        if (it != m_seen.constEnd()) {
+            ++m_hits;
+            return it.value();
+        }
+        const QString s = QString::fromUtf8(utf8, bytes);
+        m_seen.insert(QByteArray(utf8, bytes), s);
+        if (++m_misses == 2048 && m_hits < m_misses) {
+            m_on = false;
+            m_seen.clear();
+        }
+        return s;
+    }
+
+private:
+    QHash<QByteArray, QString> m_seen;
+    int m_hits = 0;
+    int m_misses = 0;
+    bool m_on = true;
+};
+
+namespace {} // namespace
 
 Table::Table(Database& db, QObject* parent) : DataSet(parent), m_db(db) {}
 
@@ -155,91 +188,178 @@ QVector<QVariant> Table::linkValues() const {
     return out;
 }
 
-void Table::loadRows() {
-    QStringList cols;
-    QVector<int> colFields;
-    for (int i = 0; i < m_fields.size(); ++i) {
-        if (m_fields.at(i).calculated)
-            continue;
-        cols << quoted(m_fields.at(i).name);
-        colFields << i;
-    }
-    QString sql = QStringLiteral("SELECT rowid, %1 FROM %2")
-                      .arg(cols.join(QStringLiteral(", ")), quoted(m_stored));
-    const bool linked = m_master && m_linkEnabled && !m_linkFields.isEmpty();
-    QVector<QVariant> link;
-    if (linked) {
-        link = linkValues();
-        QStringList cond;
-        for (const QString& f : m_linkFields)
-            cond << quoted(f) + QStringLiteral(" = ?");
-        sql += QStringLiteral(" WHERE ") + cond.join(QStringLiteral(" AND "));
-    }
-    // Rows are read through SQLite's own interface: at a hundred thousand
-    // places the per-value cost of the generic SQL layer dominates opening.
-    sqlite3* handle = nullptr;
+sqlite3* Table::sqliteHandle() const {
     const QVariant h = m_db.connection().driver()->handle();
     if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-        handle = *static_cast<sqlite3* const*>(h.data());
-    if (!handle)
-        throw StoreError(QStringLiteral("Baza de date nu este deschisa"));
+        if (sqlite3* handle = *static_cast<sqlite3* const*>(h.data()))
+            return handle;
+    throw StoreError(QStringLiteral("Baza de date nu este deschisa"));
+}
+
+QString Table::linkWhere(QVector<QVariant>* link) const {
+    if (!(m_master && m_linkEnabled && !m_linkFields.isEmpty()))
+        return {};
+    *link = linkValues();
+    QStringList cond;
+    for (const QString& f : m_linkFields)
+        cond << quoted(f) + QStringLiteral(" = ?");
+    return QStringLiteral(" WHERE ") + cond.join(QStringLiteral(" AND "));
+}
+
+QString Table::orderBy() const {
+    QStringList fields;
+    for (int f : m_orderFields)
+        fields << quoted(m_fields.at(f).name);
+    fields << QStringLiteral("rowid");
+    return QStringLiteral(" ORDER BY ") + fields.join(QStringLiteral(", "));
+}
+
+QString Table::storedColumns() const {
+    QStringList cols;
+    for (const FieldDef& f : m_fields)
+        if (!f.calculated)
+            cols << quoted(f.name);
+    return cols.join(QStringLiteral(", "));
+}
+
+// Runs a statement straight on SQLite: at a hundred thousand places the
+// per-value cost of the generic SQL layer would dominate.
+void Table::eachRow(const QString& sql, const QVector<QVariant>& binds,
+                    const std::function<void(sqlite3_stmt*)>& row) const {
+    sqlite3* handle = sqliteHandle();
     sqlite3_stmt* st = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK)
         throw StoreError(QString::fromUtf8(sqlite3_errmsg(handle)));
-    for (int i = 0; i < link.size(); ++i) {
-        const QVariant& v = link.at(i);
-        if (v.isNull())
+    for (int i = 0; i < binds.size(); ++i) {
+        const QVariant& v = binds.at(i);
+        if (v.isNull()) {
             sqlite3_bind_null(st, i + 1);
-        else if (isNumeric(v))
+        } else if (v.typeId() == QMetaType::LongLong) {
+            sqlite3_bind_int64(st, i + 1, v.toLongLong());
+        } else if (isNumeric(v)) {
             sqlite3_bind_double(st, i + 1, v.toDouble());
-        else
-            sqlite3_bind_text16(st, i + 1, v.toString().utf16(), int(v.toString().size() * 2),
-                                SQLITE_TRANSIENT);
-    }
-    std::vector<std::unique_ptr<Row>> rows;
-    const int nf = static_cast<int>(m_fields.size());
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        auto r = std::make_unique<Row>();
-        r->rowid = sqlite3_column_int64(st, 0);
-        r->v.resize(nf);
-        for (int c = 0; c < colFields.size(); ++c) {
-            const FieldDef& f = m_fields.at(colFields.at(c));
-            QVariant& out = r->v[colFields.at(c)];
-            switch (sqlite3_column_type(st, c + 1)) {
-            case SQLITE_NULL:
-                break;
-            case SQLITE_INTEGER:
-                if (f.type == FieldType::Number)
-                    out = double(sqlite3_column_int64(st, c + 1));
-                else
-                    out = qlonglong(sqlite3_column_int64(st, c + 1));
-                break;
-            case SQLITE_FLOAT:
-                out = sqlite3_column_double(st, c + 1);
-                break;
-            default: {
-                const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(st, c + 1));
-                out = QString::fromUtf16(text, sqlite3_column_bytes16(st, c + 1) / 2);
-            }
-            }
+        } else {
+            const QString text = v.toString();
+            sqlite3_bind_text16(st, i + 1, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
         }
-        rows.push_back(std::move(r));
     }
-    const QString failure = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
+    int rc;
+    try {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            row(st);
+    } catch (...) {
+        sqlite3_finalize(st);
+        throw;
+    }
+    const QString failure =
+        rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
     sqlite3_finalize(st);
     if (!failure.isEmpty())
         throw StoreError(failure);
+}
+
+// Fills a row's stored fields from the statement's columns, starting at `col`.
+void Table::readValues(sqlite3_stmt* st, int col, Row& r, std::vector<Interner>* interned) const {
+    int c = 0;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        const FieldDef& f = m_fields.at(i);
+        if (f.calculated)
+            continue;
+        QVariant& out = r.v[i];
+        const int at = col + c;
+        switch (sqlite3_column_type(st, at)) {
+        case SQLITE_NULL:
+            out = QVariant();
+            break;
+        case SQLITE_INTEGER:
+            if (f.type == FieldType::Number)
+                out = double(sqlite3_column_int64(st, at));
+            else
+                out = qlonglong(sqlite3_column_int64(st, at));
+            break;
+        case SQLITE_FLOAT:
+            out = sqlite3_column_double(st, at);
+            break;
+        default: {
+            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, at));
+            const int bytes = sqlite3_column_bytes(st, at);
+            out = interned ? (*interned)[c].text(text, bytes) : QString::fromUtf8(text, bytes);
+        }
+        }
+        ++c;
+    }
+    r.complete = true;
+}
+
+// The view is the ordered list of row ids, read from the index alone; the
+// values follow when something reads them.
+void Table::loadRows() {
+    QVector<QVariant> link;
+    const QString where = linkWhere(&link);
+    std::vector<std::unique_ptr<Row>> rows;
+    const int nf = static_cast<int>(m_fields.size());
+    eachRow(QStringLiteral("SELECT rowid FROM %1").arg(quoted(m_stored)) + where + orderBy(), link,
+            [&](sqlite3_stmt* st) {
+                auto r = std::make_unique<Row>();
+                r->rowid = sqlite3_column_int64(st, 0);
+                r->v.resize(nf);
+                rows.push_back(std::move(r));
+            });
     m_all = std::move(rows);
     m_loadedLink = link;
-    m_linkLoaded = linked;
+    m_linkLoaded = !where.isEmpty();
     m_stamp = m_db.changeStamp(m_stored);
-    sortRows();
     applyFilter();
 }
 
+void Table::ensureComplete(const Row* row) const {
+    if (!row || row->complete || row->rowid < 0)
+        return;
+    Row* r = const_cast<Row*>(row);
+    bool found = false;
+    eachRow(
+        QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(storedColumns(), quoted(m_stored)),
+        {QVariant(qlonglong(r->rowid))}, [&](sqlite3_stmt* st) {
+            readValues(st, 0, *r, nullptr);
+            found = true;
+        });
+    if (!found) // deleted behind our back: shows empty until the next refresh
+        r->complete = true;
+}
+
+void Table::ensureAllComplete() const {
+    std::size_t missing = 0;
+    for (const auto& r : m_all)
+        missing += r->complete ? 0 : 1;
+    if (missing == 0)
+        return;
+    if (missing < 64) {
+        for (const auto& r : m_all)
+            ensureComplete(r.get());
+        return;
+    }
+    QHash<qint64, Row*> byId;
+    byId.reserve(qsizetype(missing));
+    for (const auto& r : m_all)
+        if (!r->complete)
+            byId.insert(r->rowid, r.get());
+    QVector<QVariant> link;
+    const QString where = linkWhere(&link);
+    std::vector<Interner> interned(m_fields.size());
+    eachRow(QStringLiteral("SELECT rowid, %1 FROM %2").arg(storedColumns(), quoted(m_stored)) +
+                where,
+            link, [&](sqlite3_stmt* st) {
+                if (Row* r = byId.value(sqlite3_column_int64(st, 0)))
+                    readValues(st, 1, *r, &interned);
+            });
+    for (Row* r : std::as_const(byId))
+        r->complete = true;
+}
+
 bool Table::lessThan(const Row* a, const Row* b) const {
+    ensureComplete(a);
+    ensureComplete(b);
     for (int f : m_orderFields) {
         const int c = compareStored(a->v.at(f), b->v.at(f));
         if (c != 0)
@@ -248,59 +368,27 @@ bool Table::lessThan(const Row* a, const Row* b) const {
     return a->rowid < b->rowid;
 }
 
-namespace {
-
-// A byte string that sorts like compareStored() over the order fields, so a
-// whole register sorts with plain byte comparisons: null < number < text,
-// numbers by value, texts by UTF-16 code unit, ties by rowid.
-void appendSortKey(std::string& key, const QVariant& v) {
-    if (v.isNull()) {
-        key += '\0';
-        return;
-    }
-    if (isNumeric(v)) {
-        key += '\1';
-        double d = v.toDouble();
-        quint64 bits;
-        std::memcpy(&bits, &d, sizeof bits);
-        bits = (bits & 0x8000000000000000ULL) ? ~bits : (bits | 0x8000000000000000ULL);
-        for (int shift = 56; shift >= 0; shift -= 8)
-            key += char((bits >> shift) & 0xFF);
-        return;
-    }
-    key += '\2';
-    const QString s = v.toString();
-    for (QChar c : s) {
-        const ushort u = c.unicode();
-        key += char(u >> 8);
-        key += char(u & 0xFF);
-        if (u == 0) // keeps an embedded NUL above the terminator
-            key += '\1';
-    }
-    key += '\0';
-    key += '\0';
-    key += '\0';
-}
-
-} // namespace
-
+// Puts the kept rows in the order of the current index, as SQLite reads it
+// from the index itself.
 void Table::sortRows() {
-    std::vector<std::pair<std::string, std::unique_ptr<Row>>> keyed;
-    keyed.reserve(m_all.size());
-    for (auto& r : m_all) {
-        std::string key;
-        key.reserve(64);
-        for (int f : m_orderFields)
-            appendSortKey(key, r->v.at(f));
-        const quint64 id = quint64(r->rowid) ^ 0x8000000000000000ULL;
-        for (int shift = 56; shift >= 0; shift -= 8)
-            key += char((id >> shift) & 0xFF);
-        keyed.emplace_back(std::move(key), std::move(r));
-    }
-    std::sort(keyed.begin(), keyed.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        m_all[i] = std::move(keyed[i].second);
+    QHash<qint64, qsizetype> at;
+    at.reserve(qsizetype(m_all.size()));
+    for (std::size_t i = 0; i < m_all.size(); ++i)
+        at.insert(m_all[i]->rowid, qsizetype(i));
+    QVector<QVariant> link;
+    const QString where = linkWhere(&link);
+    std::vector<std::unique_ptr<Row>> sorted;
+    sorted.reserve(m_all.size());
+    eachRow(QStringLiteral("SELECT rowid FROM %1").arg(quoted(m_stored)) + where + orderBy(), link,
+            [&](sqlite3_stmt* st) {
+                const auto it = at.constFind(sqlite3_column_int64(st, 0));
+                if (it != at.constEnd() && m_all[std::size_t(it.value())])
+                    sorted.push_back(std::move(m_all[std::size_t(it.value())]));
+            });
+    for (auto& r : m_all) // rows the file no longer has keep their place at the end
+        if (r)
+            sorted.push_back(std::move(r));
+    m_all = std::move(sorted);
 }
 
 bool Table::accepts(const Row* row) const {
@@ -319,6 +407,8 @@ bool Table::accepts(const Row* row) const {
 }
 
 void Table::applyFilter() {
+    if (m_filtered && onFilterRecord)
+        ensureAllComplete();
     m_view.clear();
     m_view.reserve(m_all.size());
     for (const auto& r : m_all)
@@ -427,8 +517,10 @@ QVariant Table::toStored(const FieldDef& f, const QVariant& v) const {
 QVariant Table::value(int field) const {
     if (field < 0 || field >= m_fields.size())
         return {};
-    if (m_filterRow)
+    if (m_filterRow) {
+        ensureComplete(m_filterRow);
         return toTyped(m_fields.at(field), m_filterRow->v.value(field));
+    }
     if (m_fields.at(field).calculated) {
         if (m_calcRow >= 0)
             return m_calcValues.value(field);
@@ -437,7 +529,16 @@ QVariant Table::value(int field) const {
     if (isEditing())
         return toTyped(m_fields.at(field), m_buffer.v.value(field));
     const Row* r = displayRow(m_cur);
+    ensureComplete(r);
     return r ? toTyped(m_fields.at(field), r->v.value(field)) : QVariant();
+}
+
+QString Table::storedText(int field) const {
+    if (field < 0 || field >= m_fields.size() || m_fields.at(field).calculated)
+        return {};
+    const Row* r = m_filterRow ? m_filterRow : (isEditing() ? &m_buffer : displayRow(m_cur));
+    ensureComplete(r);
+    return r ? r->v.value(field).toString() : QString();
 }
 
 QVariant Table::value(const QString& name) const {
@@ -474,6 +575,7 @@ QVariant Table::valueAt(int row, int field) const {
     if (isEditing() && row == m_cur)
         return toTyped(m_fields.at(field), m_buffer.v.value(field));
     const Row* r = displayRow(row);
+    ensureComplete(r);
     return r ? toTyped(m_fields.at(field), r->v.value(field)) : QVariant();
 }
 
@@ -804,6 +906,7 @@ bool Table::locate(const QString& field, const QVariant& wanted) {
         throw StoreError(
             QStringLiteral("Campul %1 nu exista in tabelul %2").arg(field, m_fileName));
     checkBrowseMode();
+    ensureAllComplete();
     const QVariant key = toStored(m_fields.at(fi), wanted);
     for (int i = 0; i < storedCount(); ++i) {
         const QVariant& v = m_view[i]->v.at(fi);
@@ -849,6 +952,7 @@ void Table::beginNewRow(int at) {
     at = std::clamp(at, 0, storedCount());
     m_buffer = Row();
     m_buffer.rowid = -1;
+    m_buffer.complete = true;
     m_buffer.v.resize(m_fields.size());
     if (m_master && m_linkEnabled) {
         const QVector<QVariant> link = linkValues();
@@ -909,6 +1013,7 @@ void Table::edit() {
     const Row* r = displayRow(m_cur);
     if (!r)
         throw StoreError(QStringLiteral("Nu exista o inregistrare curenta"));
+    ensureComplete(r);
     m_buffer = *r;
     m_state = TableState::Edit;
     m_modified = false;

@@ -12,6 +12,9 @@
 #include <vector>
 
 class Database;
+class Interner;
+struct sqlite3;
+struct sqlite3_stmt;
 
 enum class TableState { Inactive, Browse, Edit, Insert };
 
@@ -115,6 +118,9 @@ public:
 
     QVariant value(const QString& name) const override;
     QVariant value(int field) const;
+    // A field's value as text, as stored (dates as ISO text): the row
+    // filter reads it for every place at every keystroke.
+    QString storedText(int field) const;
     void setValue(const QString& name, const QVariant& value);
     // Converts a typed text by the field's type; StoreError when it is not one.
     void setAsString(const QString& name, const QString& text);
@@ -154,7 +160,8 @@ signals:
 private:
     struct Row {
         qint64 rowid = 0;
-        QVector<QVariant> v; // stored form: dates as ISO text, logicals as 0/1
+        QVector<QVariant> v;   // stored form: dates as ISO text, logicals as 0/1
+        bool complete = false; // v read from the file (else only the row id is known)
     };
 
     void requireActive() const;
@@ -162,6 +169,15 @@ private:
     int storedCount() const;
     void loadRows();
     void sortRows();
+    sqlite3* sqliteHandle() const;
+    QString linkWhere(QVector<QVariant>* link) const;
+    QString orderBy() const;
+    QString storedColumns() const;
+    void eachRow(const QString& sql, const QVector<QVariant>& binds,
+                 const std::function<void(sqlite3_stmt*)>& row) const;
+    void readValues(sqlite3_stmt* st, int col, Row& r, std::vector<Interner>* interned) const;
+    void ensureComplete(const Row* row) const;
+    void ensureAllComplete() const;
     void applyFilter();
     bool accepts(const Row* row) const;
     bool lessThan(const Row* a, const Row* b) const;
