@@ -32,6 +32,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -86,6 +87,16 @@ protected:
         QLabel::mouseReleaseEvent(e);
     }
 };
+
+// The application's own colours, set explicitly so that they are not
+// inherited from the window's highlight-coloured background.
+QPalette plainPalette() {
+    QPalette p = QApplication::palette();
+    for (QPalette::ColorRole role :
+         {QPalette::Window, QPalette::WindowText, QPalette::Base, QPalette::Button})
+        p.setColor(role, p.color(role));
+    return p;
+}
 
 QAction* addItem(QMenu* menu, const char* name, const QString& text) {
     QAction* a = menu->addAction(text);
@@ -195,7 +206,7 @@ void TMainForm::buildWindow() {
     m_pages = new QTabWidget(central);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_pages->setAutoFillBackground(true);
-    m_pages->setPalette(QApplication::palette());
+    m_pages->setPalette(plainPalette());
     m_pages->addTab(buildCatalogTab(), QStringLiteral("&Catalog"));
     m_pages->addTab(buildDetailTab(m_istoricGrid, QStringLiteral("IstoricGrid"), m_istoricHeader),
                     QStringLiteral("&Istoric loc"));
@@ -232,7 +243,7 @@ void TMainForm::buildWindow() {
     m_statusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_statusLine->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_statusLine->setAutoFillBackground(true);
-    m_statusLine->setPalette(QApplication::palette());
+    m_statusLine->setPalette(plainPalette());
     lay->addWidget(m_statusLine);
     setCentralWidget(central);
 
@@ -261,8 +272,8 @@ QWidget* TMainForm::buildCatalogTab() {
     strip->setObjectName(QStringLiteral("SortPanel"));
     strip->setFrameShape(QFrame::StyledPanel);
     auto* sl = new QHBoxLayout(strip);
-    sl->setContentsMargins(4, 2, 4, 2);
-    sl->setSpacing(4);
+    sl->setContentsMargins(3, 2, 3, 2);
+    sl->setSpacing(2);
     sl->addWidget(new QLabel(QStringLiteral("Ordonare:"), strip));
     m_sortCombo = new QComboBox(strip);
     m_sortCombo->setObjectName(QStringLiteral("SortCombo"));
@@ -287,14 +298,24 @@ QWidget* TMainForm::buildCatalogTab() {
         sl->addWidget(new QLabel(QString::fromLatin1(caption), strip));
         auto* e = new QLineEdit(strip);
         e->setObjectName(QString::fromLatin1(name));
-        e->setFixedWidth(width + 10);
+        e->setFixedWidth(width);
         connect(e, &QLineEdit::textChanged, this,
                 [this] { guarded([this] { FiltrSectEditChange(); }); });
         m_filterEdits << e;
         sl->addWidget(e);
     }
     sl->addStretch(1);
-    lay->addWidget(strip);
+    // The strip never holds the window wider than its designed 845 pixels:
+    // on a narrower window its right end is clipped, not squeezed.
+    auto* holder = new QScrollArea(page);
+    holder->setFrameShape(QFrame::NoFrame);
+    holder->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    holder->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    holder->setWidgetResizable(true);
+    holder->setWidget(strip);
+    holder->setPalette(plainPalette());
+    holder->setFixedHeight(strip->sizeHint().height());
+    lay->addWidget(holder);
 
     // The vehicle that opens the vendor's pages; never shown.
     m_linkLbl = new TLinkLabel(page);
