@@ -65,6 +65,12 @@ TDBGridNormal::TDBGridNormal(QWidget* parent) : QTableView(parent) {
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setHighlightSections(false);
 
+    // Beyond the last row and column the grid shows its own colour, not its
+    // parent's.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Base));
+    setPalette(pal);
+
     m_editor = new TXInPlaceEdit(this);
     m_editor->hide();
 
@@ -635,12 +641,15 @@ void TDBGridNormal::loadEditor(bool enteringCell) {
 void TDBGridNormal::hideEditor() {
     if (!m_editor)
         return;
-    if (m_editor->hasFocus())
-        setFocus(Qt::OtherFocusReason);
-    m_editor->closeList();
-    m_editor->hide();
-    m_editor->setDirty(false);
+    const bool hadFocus = m_editor->hasFocus();
     m_editRow = m_editCol = -1;
+    m_editor->closeList();
+    m_editor->setDirty(false);
+    // The grid takes the focus first: hiding a focused editor would send
+    // it on as if Tab had been pressed.
+    if (hadFocus)
+        setFocus(Qt::OtherFocusReason);
+    m_editor->hide();
 }
 
 void TDBGridNormal::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
@@ -664,7 +673,7 @@ void TDBGridNormal::updateGeometries() {
 
 void TDBGridNormal::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
-    if (m_editor && !m_editor->isHidden())
+    if (m_editor && !m_editor->isHidden() && m_editRow >= 0)
         m_editor->setFocus(event->reason());
 }
 

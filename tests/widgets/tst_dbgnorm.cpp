@@ -105,6 +105,8 @@ private slots:
                  {QStringLiteral("1"), QStringLiteral("A"), QStringLiteral("Ionescu")});
         w.addRow(kPlaceFields,
                  {QStringLiteral("2"), QStringLiteral("B"), QStringLiteral("Popescu")});
+        int newRows = 0;
+        w.table->onNewRecord = [&newRows](Table&) { ++newRows; };
         QVERIFY(w.show());
         QCOMPARE(w.row(), 1);
         QCOMPARE(w.column(), 0);
@@ -121,6 +123,7 @@ private slots:
         QVERIFY(w.editor()->hasFocus());
         for (int i = 0; i < 3; ++i) // through the untouched new row
             press(Qt::Key_Return);
+        QCOMPARE(newRows, 1); // the same new row, not one in its place
         QCOMPARE(w.table->rowCount(), 3);
         QCOMPARE(w.row(), 2);
         QCOMPARE(w.column(), 0);
@@ -273,6 +276,11 @@ private slots:
         QCOMPARE(w.editor()->text(), w.stored(w.row(), QStringLiteral("Sector")));
         press(Qt::Key_Delete); // plain Delete edits the text
         QCOMPARE(w.table->rowCount(), 1);
+        prompts.queueAnswer(PromptAnswer::Ok);
+        press(Qt::Key_Delete, Qt::ControlModifier); // the last row: nothing comes in its place
+        QCOMPARE(w.table->rowCount(), 0);
+        QCOMPARE(w.table->state(), TableState::Browse);
+        QVERIFY(w.grid->hasFocus());
     }
 
     void refusedValueKeepsTheUserInTheCell() {
