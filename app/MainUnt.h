@@ -15,6 +15,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
+class TCustomFileStraam;
 class TDBGridNormal;
 class Table;
 
@@ -40,6 +41,7 @@ public:
 
     // Menu commands.
     void Unitatea1Click();
+    void Stergefisierecfg1Click();
     void Iesire1Click();
     void SortComboClick();
     void Image1Click();
@@ -58,6 +60,8 @@ private:
     void FormClose();
     void openTables();
     void closeTables();
+    // The grids whose column layouts the layout file keeps, in its order.
+    QList<TDBGridNormal*> layoutGrids() const;
 
     QString m_programDir;
     std::unique_ptr<Database> m_db;
@@ -70,6 +74,7 @@ private:
     QString m_unitName;
     bool m_shown = false;
     bool m_closed = false;
+    std::unique_ptr<TCustomFileStraam> m_layoutFile;
 
     DBNavigator* m_navigator = nullptr;
     QToolButton* m_searchBtn = nullptr;
