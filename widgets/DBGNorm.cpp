@@ -165,7 +165,9 @@ void TDBGridNormal::applyOptions() {
                                                     : QHeaderView::Fixed);
     horizontalHeader()->setSectionsMovable(resize);
     setShowGrid(m_options & (dgColLines | dgRowLines));
-    setTabKeyNavigation(m_options.testFlag(dgTabs));
+    // Tab is handled in event(): Qt's own item navigation would also move
+    // cells whenever the focus is passed on.
+    setTabKeyNavigation(false);
     setSelectionBehavior(m_options.testFlag(dgRowSelect) ? SelectRows : SelectItems);
     setSelectionMode(m_options.testFlag(dgMultiSelect) ? ExtendedSelection : SingleSelection);
     placeEditor(false);
@@ -313,9 +315,6 @@ bool TDBGridNormal::gridKeyDown(int key, Qt::KeyboardModifiers modifiers) {
             goColumn(firstColumn());
         return true;
     case Qt::Key_Left:
-    case Qt::Key_Backtab:
-        if (key == Qt::Key_Backtab && !m_options.testFlag(dgTabs))
-            return false;
         if (rowSelect) {
             scrollColumns(-1);
         } else if (!inFirst) {
@@ -326,10 +325,10 @@ bool TDBGridNormal::gridKeyDown(int key, Qt::KeyboardModifiers modifiers) {
                 goColumn(lastColumn());
         }
         return true;
-    case Qt::Key_Right:
     case Qt::Key_Tab:
-        if (key == Qt::Key_Tab && !m_options.testFlag(dgTabs))
-            return false;
+    case Qt::Key_Backtab:
+        return tabKey(key == Qt::Key_Backtab || mods.testFlag(Qt::ShiftModifier));
+    case Qt::Key_Right:
         if (rowSelect)
             scrollColumns(1);
         else if (!inLast)
@@ -377,6 +376,36 @@ bool TDBGridNormal::gridKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     default:
         return false;
     }
+}
+
+// Tab goes from cell to cell like Right and Left; before the first cell and
+// after the last one of an untouched last row it leaves the grid.
+bool TDBGridNormal::tabKey(bool back) {
+    if (!m_options.testFlag(dgTabs) || m_options.testFlag(dgRowSelect))
+        return false;
+    const int cur = currentIndex().isValid() ? currentIndex().column() : -1;
+    const int row = m_table->currentRow();
+    if (back) {
+        if (cur >= 0 && cur != firstColumn())
+            goColumn(columnBeside(cur, -1));
+        else if (row > 0 && up())
+            goColumn(lastColumn());
+        return row > 0 || (cur >= 0 && cur != firstColumn());
+    }
+    if (cur >= 0 && cur != lastColumn()) {
+        goColumn(columnBeside(cur, 1));
+        return true;
+    }
+    if (!commitEditor())
+        return true;
+    const bool untouchedEnd = row >= m_table->rowCount() - 1 &&
+                              (m_table->rowCount() == 0 || !canModify() ||
+                               (m_table->state() == TableState::Insert && !m_table->modified()));
+    if (untouchedEnd)
+        return false;
+    if (down())
+        goColumn(firstColumn());
+    return true;
 }
 
 bool TDBGridNormal::up() {
@@ -495,6 +524,35 @@ void TDBGridNormal::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool TDBGridNormal::event(QEvent* event) {
+    // Tab is the grid's own (dgTabs) before it is the window's.
+    if (event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if ((k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) &&
+            !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            if (!gridKeyDown(k->key(), k->modifiers()))
+                leaveByTab(k->key() == Qt::Key_Backtab);
+            k->accept();
+            return true;
+        }
+    }
+    return QTableView::event(event);
+}
+
+void TDBGridNormal::leaveByTab(bool back) {
+    QWidget* form = window();
+    QWidget* w = this;
+    for (;;) {
+        w = back ? w->previousInFocusChain() : w->nextInFocusChain();
+        if (!w || w == this)
+            return;
+        if (!isAncestorOf(w) && takesTabFocus(w, form)) {
+            w->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 // ---------------------------------------------------------------- the cell editor

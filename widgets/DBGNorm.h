@@ -82,8 +82,11 @@ public:
     bool gridKeyDown(int key, Qt::KeyboardModifiers modifiers);
     // The user has begun changing the cell's text: the row goes into edit.
     void editorEdited();
+    // Gives the focus to the control before or after the grid in tab order.
+    void leaveByTab(bool back);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
@@ -100,6 +103,7 @@ private:
     int lastColumn() const;
     int columnBeside(int logical, int step) const;
     void goColumn(int logical);
+    bool tabKey(bool back);
     bool up();
     bool down();
     void page(int direction);

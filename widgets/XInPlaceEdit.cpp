@@ -162,12 +162,13 @@ bool TXInPlaceEdit::eventFilter(QObject* watched, QEvent* event) {
 
 bool TXInPlaceEdit::event(QEvent* event) {
     // Tab would leave for the next control before reaching keyPressEvent;
-    // the grid moves between cells with it instead.
+    // the grid moves between cells with it, or leaves itself.
     if (event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
         if ((k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) &&
-            !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
-            m_grid->gridKeyDown(k->key(), k->modifiers())) {
+            !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            if (!m_grid->gridKeyDown(k->key(), k->modifiers()))
+                m_grid->leaveByTab(k->key() == Qt::Key_Backtab);
             k->accept();
             return true;
         }

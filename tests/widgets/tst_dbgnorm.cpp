@@ -230,6 +230,30 @@ private slots:
         QCOMPARE(w.table->value(QStringLiteral("Sector")).toString(), QStringLiteral("C"));
     }
 
+    void tabGoesFromCellToCellAndLeavesAtTheEnds() {
+        GridWindow w(QStringLiteral("Catalog.DB"), placeColumns());
+        w.addRow(kPlaceFields,
+                 {QStringLiteral("1"), QStringLiteral("A"), QStringLiteral("Popescu")});
+        QVERIFY(w.show());
+        press(Qt::Key_Tab);
+        QCOMPARE(w.column(), 1);
+        press(Qt::Key_Backtab);
+        QCOMPARE(w.column(), 0);
+        press(Qt::Key_Backtab); // before the first cell: out of the grid
+        QVERIFY(w.outside->hasFocus());
+        w.grid->setFocus();
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab); // after the last cell: a new row
+        QCOMPARE(w.table->rowCount(), 2);
+        QCOMPARE(w.column(), 0);
+        for (int i = 0; i < 3; ++i) // and out after the new row, which goes
+            press(Qt::Key_Tab);
+        QVERIFY(w.outside->hasFocus());
+        QCOMPARE(w.table->rowCount(), 1);
+        QCOMPARE(w.table->state(), TableState::Browse);
+    }
+
     void escUndoesTheCellThenTheRowAndInsertAddsOne() {
         GridWindow w(QStringLiteral("Catalog.DB"), placeColumns());
         w.addRow(kPlaceFields, {QStringLiteral("1"), QStringLiteral("A")});
