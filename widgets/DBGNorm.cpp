@@ -497,6 +497,12 @@ bool TDBGridNormal::escape() {
 }
 
 void TDBGridNormal::keyPressEvent(QKeyEvent* event) {
+    // A key the cell editor let pass has had its turn at the grid already;
+    // it goes on to the window.
+    if (m_editor && m_editor->hasFocus()) {
+        event->ignore();
+        return;
+    }
     if (gridKeyDown(event->key(), event->modifiers())) {
         event->accept();
         return;

@@ -80,9 +80,11 @@ void press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
 }
 
 void type(const QString& text) {
-    QWidget* w = QApplication::focusWidget();
-    QVERIFY(w);
-    QTest::keyClicks(w, text);
+    for (const QChar ch : text) {
+        QWidget* w = QApplication::focusWidget();
+        QVERIFY(w);
+        QTest::keyClick(w, ch.toLatin1());
+    }
 }
 
 QList<GridColumn> placeColumns() {
@@ -305,6 +307,47 @@ private slots:
         QCOMPARE(w.table->rowCount(), 0);
         QCOMPARE(w.table->state(), TableState::Browse);
         QVERIFY(w.grid->hasFocus());
+    }
+
+    void otherOptionsOfTheGrid() {
+        ScriptedPrompts prompts;
+        GridWindow w(QStringLiteral("Catalog.DB"), placeColumns());
+        for (int i = 1; i <= 3; ++i)
+            w.addRow(kPlaceFields, {QString::number(i), QStringLiteral("S%1").arg(i)});
+        QVERIFY(w.show());
+        // Several rows selected: one question for all of them.
+        w.grid->setOptions(w.grid->options() | TDBGridNormal::dgMultiSelect |
+                           TDBGridNormal::dgConfirmDelete);
+        w.grid->selectionModel()->select(w.grid->model()->index(0, 1), QItemSelectionModel::Select);
+        prompts.queueAnswer(PromptAnswer::Ok);
+        press(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(prompts.texts(), QStringList{QStringLiteral("Delete all selected records?")});
+        QCOMPARE(w.table->rowCount(), 1);
+        QCOMPARE(w.stored(0, QStringLiteral("Sector")), QStringLiteral("S2"));
+        // Without NoEditSelection a cell's text is selected on entry.
+        w.grid->setNoEditSelection(false);
+        press(Qt::Key_Right);
+        press(Qt::Key_Left, Qt::ControlModifier);
+        QCOMPARE(w.editor()->selectedText(), QStringLiteral("S2"));
+        // Editor not always shown: it opens by typing and closes on leaving the cell.
+        w.grid->setOptions(w.grid->options() & ~TDBGridNormal::dgAlwaysShowEditor);
+        QVERIFY(w.editor()->isHidden());
+        QVERIFY(w.grid->hasFocus());
+        type(QStringLiteral("T"));
+        QVERIFY(!w.editor()->isHidden());
+        QCOMPARE(w.editor()->text(), QStringLiteral("T"));
+        press(Qt::Key_Return);
+        QVERIFY(w.editor()->isHidden());
+        QCOMPARE(w.column(), 1);
+        QCOMPARE(w.table->value(QStringLiteral("Sector")).toString(), QStringLiteral("T"));
+        // Read-only: nothing is typed, nothing appended.
+        w.grid->setOptions(w.grid->options() | TDBGridNormal::dgAlwaysShowEditor);
+        w.grid->setReadOnly(true);
+        press(Qt::Key_Escape);
+        type(QStringLiteral("Z"));
+        press(Qt::Key_Down);
+        QCOMPARE(w.table->rowCount(), 1);
+        QCOMPARE(w.editor()->text(), QString());
     }
 
     void refusedValueKeepsTheUserInTheCell() {
