@@ -113,14 +113,14 @@ const char* const kCharsets[] = {
     "HEBREW_CHARSET",      "ARABIC_CHARSET",     "BALTIC_CHARSET",  "RUSSIAN_CHARSET",
     "THAI_CHARSET",        "EASTEUROPE_CHARSET", "OEM_CHARSET",     nullptr};
 
-struct PropertySpec {
+struct PropertyDef {
     const char* name;
     Kind kind;
     const char* const* choices = nullptr;
 };
 
 // The stored properties of a column, in the order in which they are written.
-const PropertySpec kColumnProperties[] = {
+const PropertyDef kColumnProperties[] = {
     {"Alignment", Kind::Enum, kAlignments},
     {"ButtonStyle", Kind::Enum, kButtonStyles},
     {"Color", Kind::Color},
@@ -421,8 +421,8 @@ QColor readColor(Cursor& c) {
 }
 
 // Checks a value of the given kind; what is not of that kind fails.
-void checkValue(Cursor& c, const PropertySpec& spec) {
-    switch (spec.kind) {
+void checkValue(Cursor& c, const PropertyDef& def) {
+    switch (def.kind) {
     case Kind::Bool:
         readBool(c);
         return;
@@ -436,12 +436,12 @@ void checkValue(Cursor& c, const PropertySpec& spec) {
         readStrings(c);
         return;
     case Kind::Enum:
-        if (!isChoice(readIdent(c), spec.choices))
+        if (!isChoice(readIdent(c), def.choices))
             throw ReadFailure{};
         return;
     case Kind::Set:
         for (const QByteArray& item : readSet(c))
-            if (!isChoice(item, spec.choices))
+            if (!isChoice(item, def.choices))
                 throw ReadFailure{};
         return;
     case Kind::Color:
@@ -469,8 +469,8 @@ void readColumnProperty(Cursor& c, const QByteArray& data, GridColumn& col) {
     const int rank = rankOf(name);
     if (rank < 0)
         throw ReadFailure{};
-    const PropertySpec& spec = kColumnProperties[rank];
-    const QByteArray canonical(spec.name);
+    const PropertyDef& def = kColumnProperties[rank];
+    const QByteArray canonical(def.name);
     if (canonical == "FieldName") {
         col.fieldName = readString(c);
     } else if (canonical == "Title.Caption") {
@@ -485,7 +485,7 @@ void readColumnProperty(Cursor& c, const QByteArray& data, GridColumn& col) {
         col.pickList = readStrings(c);
     } else {
         const qsizetype start = c.pos();
-        checkValue(c, spec);
+        checkValue(c, def);
         ColumnProperty p{name, data.mid(start, c.pos() - start)};
         // A repeated property replaces the earlier one, as it would be applied.
         auto it = std::find_if(col.stored.begin(), col.stored.end(),
