@@ -6,6 +6,7 @@
 #include "Table.h"
 
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QTimer>
 #include <functional>
 
@@ -91,8 +92,10 @@ void TDBEditNormal::userEdited() {
 }
 
 void TDBEditNormal::flush() {
-    if (!m_dirty || !m_table || !m_table->isActive())
+    if (!m_dirty || m_flushing || !m_table || !m_table->isActive())
         return;
+    m_flushing = true;
+    const auto done = qScopeGuard([this] { m_flushing = false; });
     const int f = m_table->fieldIndex(m_field);
     const int row = m_table->currentRow();
     if (f < 0 || row < 0) {
@@ -185,7 +188,10 @@ void TDBEditNormal::keyPressEvent(QKeyEvent* event) {
 
 void TDBEditNormal::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    if (event->reason() == Qt::PopupFocusReason || commit())
+    // Only going on to another control takes the text into the row; a
+    // dialog or menu opening (perhaps while the text is being taken) does not.
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason ||
+        commit())
         return;
     // A refused value: back to it for correcting.
     QTimer::singleShot(0, this, [this] {

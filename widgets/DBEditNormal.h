@@ -33,4 +33,5 @@ private:
     QPointer<Table> m_table;
     QString m_field;
     bool m_dirty = false;
+    bool m_flushing = false;
 };
