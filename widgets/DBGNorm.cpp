@@ -116,6 +116,12 @@ void TDBGridNormal::setTable(Table* table) {
     m_table = table;
     m_model = new DBGridModel(table, this);
     m_model->setTitleColor(QColor(0x80, 0x00, 0x00)); // titles in maroon
+    // Connected ahead of the view: while rows come and go the view moves its
+    // current cell on its own, which must not move the table in mid-change.
+    const auto changing = [this] { m_modelChanging = true; };
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, changing);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, changing);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, changing);
     setModel(m_model);
     connect(table, &Table::currentChanged, this, [this] { syncFromTable(); });
     connect(table, &Table::stateChanged, this, [this] {
@@ -123,9 +129,13 @@ void TDBGridNormal::setTable(Table* table) {
         if (m_table && !m_table->isEditing())
             placeEditor(true);
     });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { syncFromTable(); });
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { syncFromTable(); });
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { syncFromTable(); });
+    const auto changed = [this] {
+        m_modelChanging = false;
+        syncFromTable();
+    };
+    connect(m_model, &QAbstractItemModel::modelReset, this, changed);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, changed);
     table->addTextHolder(this, [this] { flushEditor(); });
 }
 
@@ -593,7 +603,7 @@ bool TDBGridNormal::commitEditor() {
 }
 
 void TDBGridNormal::syncFromTable() {
-    if (!m_table || !m_model)
+    if (!m_table || !m_model || m_modelChanging)
         return;
     const int row = m_table->isActive() ? m_table->currentRow() : -1;
     if (row < 0 || row >= m_model->rowCount()) {
@@ -621,7 +631,7 @@ void TDBGridNormal::syncFromTable() {
 
 void TDBGridNormal::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
-    if (m_syncing || !m_model || !m_table)
+    if (m_syncing || m_modelChanging || !m_model || !m_table)
         return;
     // The cell being left keeps what was typed in it; a refused value keeps
     // the user there.

@@ -130,8 +130,9 @@ private:
     bool m_noEditSelection = true;
     bool m_readOnly = false;
     bool m_syncing = false;
-    bool m_editorActive = false; // opened by a key while the editor is not always shown
-    int m_editRow = -1;          // the cell the editor shows
+    bool m_modelChanging = false; // between the model's "about to" and "done"
+    bool m_editorActive = false;  // opened by a key while the editor is not always shown
+    int m_editRow = -1;           // the cell the editor shows
     int m_editCol = -1;
 };
 

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "XInPlaceEdit.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -182,6 +183,8 @@ private slots:
         addPlace(form, QStringLiteral("2"));
         QVERIFY(showActive(form));
         TDBGridNormal* cat = grid(form, "CatGrid");
+        QAbstractItemModelTester tester(cat->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         cat->setFocus();
         QVERIFY(cat->inplaceEditor()->hasFocus());
         press(Qt::Key_End, Qt::ControlModifier);
@@ -217,6 +220,8 @@ private slots:
         QVERIFY(showActive(form));
         form.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
         TDBGridNormal* istoric = grid(form, "IstoricGrid");
+        QAbstractItemModelTester tester(istoric->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         istoric->setFocus();
         QVERIFY(istoric->inplaceEditor()->hasFocus());
         prompts.clear();

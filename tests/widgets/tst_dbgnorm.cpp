@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 #include "XInPlaceEdit.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -107,6 +108,9 @@ private slots:
                  {QStringLiteral("1"), QStringLiteral("A"), QStringLiteral("Ionescu")});
         w.addRow(kPlaceFields,
                  {QStringLiteral("2"), QStringLiteral("B"), QStringLiteral("Popescu")});
+        // The model stays consistent through appends and drops.
+        QAbstractItemModelTester tester(w.grid->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         int newRows = 0;
         w.table->onNewRecord = [&newRows](Table&) { ++newRows; };
         QVERIFY(w.show());
