@@ -17,6 +17,7 @@
 #include "Prompts.h"
 #include "ReportProgress.h"
 #include "StoreError.h"
+#include "Streeming.h"
 #include "Table.h"
 #include "Upgrade.h"
 #include "WaitCursor.h"
@@ -24,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -352,7 +354,8 @@ void TMainForm::buildMenus() {
     QAction* unit = addItem(sistem, "Unitatea1", QStringLiteral("Unitatea"));
     connect(unit, &QAction::triggered, this, [this] { guarded([this] { Unitatea1Click(); }); });
     QAction* reset = addItem(sistem, "Stergefisierecfg1", QStringLiteral("Sterge fisierele .cfg"));
-    reset->setEnabled(false); // the column layout file comes with the grids' layout
+    connect(reset, &QAction::triggered, this,
+            [this] { guarded([this] { Stergefisierecfg1Click(); }); });
     sistem->addSeparator();
     QAction* quit = addItem(sistem, "Iesire1", QStringLiteral("Iesire"));
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
@@ -425,11 +428,21 @@ void TMainForm::showEvent(QShowEvent* event) {
     }
 }
 
+QList<TDBGridNormal*> TMainForm::layoutGrids() const {
+    return {m_catGrid, m_istoricGrid, m_mortiGrid, m_chitanteGrid};
+}
+
 void TMainForm::FormShow() {
     setProperty("hint", hint() + QStringLiteral(" - Versiunea ") + versionText());
     if (m_hints)
         m_hints->update();
     checkVersion(true);
+    guarded([this] {
+        // A layout that cannot be read leaves the grids as designed.
+        m_layoutFile = std::make_unique<TCustomFileStraam>(
+            m_programDir + QString::fromLatin1(TCustomFileStraam::FileName));
+        m_layoutFile->load(layoutGrids());
+    });
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -440,6 +453,10 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::FormClose() {
     m_closed = true;
+    if (m_layoutFile) {
+        m_layoutFile->save(layoutGrids()); // a failure never stops the closing
+        m_layoutFile.reset();
+    }
     // A row still being typed is saved, not lost, when the window closes.
     for (Table* t : {m_catalog, m_concesionari, m_persInmormantate, m_chitante, m_unitatea})
         if (t->isActive() && t->isEditing())
@@ -467,6 +484,18 @@ void TMainForm::Unitatea1Click() {
         m_unitatea->edit();
     m_unitatea->setValue(QStringLiteral("Cimitir"), m_unitName);
     m_unitatea->post();
+}
+
+void TMainForm::Stergefisierecfg1Click() {
+    if (Prompts::current().message(
+            QApplication::applicationName(),
+            QStringLiteral("Operatiunea restabileste afisarea implicita a coloanelor in tabele. "
+                           "Programul se va inchide. Doriti sa continuati?"),
+            PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No) != PromptAnswer::Yes)
+        return;
+    // Closing writes the layout once more; it goes after that.
+    close();
+    QFile::remove(m_programDir + QString::fromLatin1(TCustomFileStraam::FileName));
 }
 
 void TMainForm::SortComboClick() {

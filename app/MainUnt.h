@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
+class TCustomFileStraam;
 class TDBGridNormal;
 class TLinkLabel;
 class Table;
@@ -42,6 +43,7 @@ public:
 
     // Menu commands.
     void Unitatea1Click();
+    void Stergefisierecfg1Click();
     void Iesire1Click();
     void SortComboClick();
     void FiltrareBtnClick();
@@ -66,6 +68,8 @@ private:
     void openTables();
     void closeTables();
     void checkVersion(bool automatic);
+    // The grids whose column layouts the layout file keeps, in its order.
+    QList<TDBGridNormal*> layoutGrids() const;
 
     QString m_programDir;
     std::unique_ptr<Database> m_db;
@@ -79,6 +83,7 @@ private:
     QString m_unitName;
     bool m_shown = false;
     bool m_closed = false;
+    std::unique_ptr<TCustomFileStraam> m_layoutFile;
 
     DBNavigator* m_navigator = nullptr;
     QToolButton* m_searchBtn = nullptr;

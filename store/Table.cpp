@@ -1031,6 +1031,9 @@ void Table::post() {
     requireActive();
     if (!isEditing())
         return;
+    flushTextHolders();
+    if (!isEditing())
+        return;
     QStringList cols;
     QVariantList binds;
     for (int i = 0; i < m_fields.size(); ++i) {
@@ -1144,7 +1147,35 @@ void Table::cancel() {
     }
 }
 
+void Table::addTextHolder(const QObject* owner, std::function<void()> flush) {
+    removeTextHolder(owner);
+    m_textHolders.append({owner, std::move(flush)});
+}
+
+void Table::removeTextHolder(const QObject* owner) {
+    m_textHolders.removeIf([owner](const auto& h) { return h.first == owner; });
+}
+
+void Table::flushTextHolders() {
+    if (m_flushing)
+        return;
+    m_flushing = true;
+    try {
+        const auto holders = m_textHolders; // a handler may register or leave
+        for (const auto& h : holders)
+            if (h.second)
+                h.second();
+    } catch (...) {
+        m_flushing = false;
+        throw;
+    }
+    m_flushing = false;
+}
+
 void Table::checkBrowseMode() {
+    if (!isEditing())
+        return;
+    flushTextHolders();
     if (!isEditing())
         return;
     if (m_modified)

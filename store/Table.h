@@ -112,6 +112,11 @@ public:
     void remove();
     // Saves a modified row, drops an untouched one.
     void checkBrowseMode();
+    // Controls that hold typed text not yet put into the row (a grid's cell
+    // editor, a data edit) hand it over before the row is saved or dropped,
+    // so that nothing typed is lost; a handler that throws stops the save.
+    void addTextHolder(const QObject* owner, std::function<void()> flush);
+    void removeTextHolder(const QObject* owner);
     // Saves a pending edit, then re-reads the rows (when they changed) and
     // applies the filter anew, keeping the current row where it still shows.
     void refresh();
@@ -234,4 +239,8 @@ private:
     bool m_initializing = false;
     bool m_resetPending = false;
     bool m_inMasterMove = false;
+
+    void flushTextHolders();
+    QList<QPair<const QObject*, std::function<void()>>> m_textHolders;
+    bool m_flushing = false;
 };

@@ -4,7 +4,8 @@
 #include "Table.h"
 #include "Values.h"
 
-DBGridModel::DBGridModel(Table* table, QObject* parent) : QAbstractTableModel(parent), m_table(table) {
+DBGridModel::DBGridModel(Table* table, QObject* parent)
+    : QAbstractTableModel(parent), m_table(table) {
     connect(table, &Table::aboutToReset, this, [this] { beginResetModel(); });
     connect(table, &Table::resetDone, this, [this] { endResetModel(); });
     connect(table, &Table::aboutToInsertRow, this, [this](int r) { beginInsertRows({}, r, r); });
@@ -41,7 +42,33 @@ void DBGridModel::onCurrentChanged(int row) {
 void DBGridModel::setColumns(const QList<GridColumn>& columns) {
     beginResetModel();
     m_columns = columns;
+    m_looks.clear();
+    for (const GridColumn& c : columns)
+        m_looks.append(ColumnLook::of(c));
     endResetModel();
+}
+
+void DBGridModel::setColumnWidth(int column, int width) {
+    if (column >= 0 && column < m_columns.size())
+        m_columns[column].width = width;
+}
+
+QString DBGridModel::fieldText(const Table& table, int row, int field) {
+    if (field < 0 || field >= table.fields().size())
+        return {};
+    const QVariant v = table.valueAt(row, field);
+    if (v.isNull())
+        return QString();
+    switch (table.fields().at(field).type) {
+    case FieldType::Date:
+        return Values::dateToText(v.toDate());
+    case FieldType::Number:
+        return Values::numberToText(v.toDouble());
+    case FieldType::Logical:
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default:
+        return v.toString();
+    }
 }
 
 int DBGridModel::fieldOf(int column) const {
@@ -74,33 +101,50 @@ QVariant DBGridModel::data(const QModelIndex& index, int role) const {
     if (f < 0)
         return {};
     const FieldType type = m_table->fields().at(f).type;
-    if (role == Qt::TextAlignmentRole) {
+    const ColumnLook& look = m_looks.at(index.column());
+    switch (role) {
+    case Qt::TextAlignmentRole:
+        if (look.alignment)
+            return QVariant::fromValue(*look.alignment);
         if (type == FieldType::Number || type == FieldType::LongInt)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-    }
-    if (role != Qt::DisplayRole && role != Qt::EditRole)
-        return {};
-    const QVariant v = m_table->valueAt(index.row(), f);
-    if (v.isNull())
-        return QString();
-    switch (type) {
-    case FieldType::Date:
-        return Values::dateToText(v.toDate());
-    case FieldType::Number:
-        return Values::numberToText(v.toDouble());
-    case FieldType::Logical:
-        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case Qt::BackgroundRole:
+        return look.color.isValid() ? QVariant(look.color) : QVariant();
+    case Qt::ForegroundRole:
+        return look.fontColor.isValid() ? QVariant(look.fontColor) : QVariant();
+    case Qt::FontRole:
+        return look.font ? QVariant(*look.font) : QVariant();
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return fieldText(*m_table, index.row(), f);
     default:
-        return v.toString();
+        return {};
     }
 }
 
 QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal) {
-        if (role == Qt::DisplayRole)
+        if (section < 0 || section >= m_columns.size())
+            return {};
+        const ColumnLook& look = m_looks.at(section);
+        switch (role) {
+        case Qt::DisplayRole:
             return titleOf(section);
-        return {};
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(
+                look.titleAlignment.value_or(Qt::AlignLeft | Qt::AlignVCenter));
+        case Qt::ForegroundRole:
+            if (look.titleFontColor.isValid())
+                return look.titleFontColor;
+            return m_titleColor.isValid() ? QVariant(m_titleColor) : QVariant();
+        case Qt::BackgroundRole:
+            return look.titleColor.isValid() ? QVariant(look.titleColor) : QVariant();
+        case Qt::FontRole:
+            return look.titleFont ? QVariant(*look.titleFont) : QVariant();
+        default:
+            return {};
+        }
     }
     if (role != Qt::DisplayRole || !m_table || section != m_table->currentRow())
         return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
@@ -120,7 +164,7 @@ Qt::ItemFlags DBGridModel::flags(const QModelIndex& index) const {
         return Qt::NoItemFlags;
     Qt::ItemFlags fl = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     const int f = fieldOf(index.column());
-    if (f >= 0 && !m_table->fields().at(f).calculated)
+    if (f >= 0 && !m_table->fields().at(f).calculated && !m_looks.at(index.column()).readOnly)
         fl |= Qt::ItemIsEditable;
     return fl;
 }
@@ -129,7 +173,7 @@ bool DBGridModel::setData(const QModelIndex& index, const QVariant& value, int r
     if (role != Qt::EditRole || !index.isValid() || !m_table || !m_table->isActive())
         return false;
     const int f = fieldOf(index.column());
-    if (f < 0 || m_table->fields().at(f).calculated)
+    if (f < 0 || !(flags(index) & Qt::ItemIsEditable))
         return false;
     const QString field = m_table->fields().at(f).name;
     const QString text = value.toString();

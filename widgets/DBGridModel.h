@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GridColumn.h"
+#include "Streeming.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -21,6 +22,14 @@ public:
     Table* table() const { return m_table; }
     void setColumns(const QList<GridColumn>& columns);
     const QList<GridColumn>& columns() const { return m_columns; }
+    // Keeps the width the user gave a column (no reset of the view).
+    void setColumnWidth(int column, int width);
+    // What the column shows of its stored properties.
+    const ColumnLook& lookOf(int column) const { return m_looks.at(column); }
+    // The colour of the titles that have none of their own.
+    void setTitleColor(const QColor& color) { m_titleColor = color; }
+    // A row's field as the grid and the data edits show it.
+    static QString fieldText(const Table& table, int row, int field);
     // The table field shown in a column; -1 when the table lacks it.
     int fieldOf(int column) const;
     QString titleOf(int column) const;
@@ -37,5 +46,7 @@ private:
 
     QPointer<Table> m_table;
     QList<GridColumn> m_columns;
+    QList<ColumnLook> m_looks;
+    QColor m_titleColor;
     int m_indicatorRow = -1;
 };
