@@ -436,13 +436,15 @@ void TMainForm::FormShow() {
     setProperty("hint", hint() + QStringLiteral(" - Versiunea ") + versionText());
     if (m_hints)
         m_hints->update();
-    checkVersion(true);
     guarded([this] {
         // A layout that cannot be read leaves the grids as designed.
         m_layoutFile = std::make_unique<TCustomFileStraam>(
             m_programDir + QString::fromLatin1(TCustomFileStraam::FileName));
         m_layoutFile->load(layoutGrids());
     });
+    // The clerk starts typing in the register straight away.
+    m_catGrid->setFocus();
+    checkVersion(true);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
