@@ -2,7 +2,6 @@
 
 #include "Backup.h"
 #include "CatalogFilter.h"
-#include "CatalogRules.h"
 #include "CatalogSort.h"
 #include "Clock.h"
 #include "DBGNorm.h"
@@ -14,6 +13,7 @@
 #include "MainColumns.h"
 #include "OnlineUpdate.h"
 #include "PlaceHeader.h"
+#include "PlaceRegister.h"
 #include "Prompts.h"
 #include "ReportProgress.h"
 #include "StoreError.h"
@@ -115,39 +115,12 @@ TMainForm::TMainForm(const QString& programDir, QWidget* parent)
     setWindowTitle(QStringLiteral("Tombrix"));
     setProperty("hint", QString::fromLatin1(kVendorNotice));
 
-    m_catalog = new Table(*m_db, this);
-    m_catalog->setObjectName(QStringLiteral("Catalog"));
-    m_catalog->setTableName(QStringLiteral("Catalog.DB"));
-    m_catalog->addCalcField(QStringLiteral("NrCrt"), FieldType::Number);
-    m_concesionari = new Table(*m_db, this);
-    m_concesionari->setObjectName(QStringLiteral("Concesionari"));
-    m_concesionari->setTableName(QStringLiteral("Concesionari.DB"));
-    m_persInmormantate = new Table(*m_db, this);
-    m_persInmormantate->setObjectName(QStringLiteral("PersInmormantate"));
-    m_persInmormantate->setTableName(QStringLiteral("PersInmormantate.db"));
-    m_chitante = new Table(*m_db, this);
-    m_chitante->setObjectName(QStringLiteral("Chitante"));
-    m_chitante->setTableName(QStringLiteral("Chitante.DB"));
-    m_unitatea = new Table(*m_db, this);
-    m_unitatea->setObjectName(QStringLiteral("Unitatea"));
-    m_unitatea->setTableName(QStringLiteral("Unitatea.DB"));
-    for (Table* detail : {m_concesionari, m_persInmormantate, m_chitante})
-        detail->setMasterLink(m_catalog, {QStringLiteral("Id_Loc")});
-
-    m_rules = std::make_unique<CatalogRules>(
-        *m_db, *m_unitatea, [this] { Unitatea1Click(); }, [this] { return m_unitName; });
-    m_rules->setDetails(m_concesionari, m_persInmormantate, m_chitante);
-    m_catalog->onNewRecord = [this](Table& t) { m_rules->CatalogNewRecord(t); };
-    m_catalog->onCalcFields = [this](Table& t) { m_rules->CatalogCalcFields(t); };
-    m_catalog->beforeDelete = [this](Table& t) { m_rules->CatalogBeforeDelete(t); };
-    m_catalog->setValidator(QStringLiteral("CNP_Uzufruct"), [this](Table& t, const QString& f) {
-        m_rules->CatalogCNP_UzufructValidate(t, f);
-    });
-    m_concesionari->setValidator(
-        QStringLiteral("CNP_Uzufruct"),
-        [this](Table& t, const QString& f) { m_rules->ConcesionariCNP_UzufructValidate(t, f); });
-    m_filter = std::make_unique<CatalogFilter>();
-    m_filter->attach(*m_catalog);
+    m_register = std::make_unique<PlaceRegister>(*m_db, this);
+    m_catalog = &m_register->catalog();
+    m_concesionari = &m_register->concesionari();
+    m_persInmormantate = &m_register->persInmormantate();
+    m_chitante = &m_register->chitante();
+    m_unitatea = &m_register->unitatea();
 
     buildWindow();
     buildMenus();
@@ -162,6 +135,10 @@ TMainForm::~TMainForm() {
 QString TMainForm::versionText() {
     const QString v = QString::fromLatin1(TOMBRIX_VERSION);
     return v.isEmpty() ? QStringLiteral("0.0.0.0") : v;
+}
+
+const QString& TMainForm::unitName() const {
+    return m_register->unitName();
 }
 
 QString TMainForm::hint() const {
@@ -388,8 +365,7 @@ void TMainForm::FormCreate() {
         Backup::run(m_db->path(), Backup::defaultBasePath(), Clock::today());
         upgradeStructure();
         openTables();
-        m_unitName =
-            m_unitatea->isEmpty() ? QString() : m_unitatea->asString(QStringLiteral("Cimitir"));
+        m_register->loadUnitName();
         m_pages->setCurrentIndex(0);
         m_sortCombo->setCurrentIndex(0);
         SortComboClick();
@@ -411,13 +387,11 @@ void TMainForm::upgradeStructure() {
 }
 
 void TMainForm::openTables() {
-    for (Table* t : {m_catalog, m_concesionari, m_persInmormantate, m_chitante, m_unitatea})
-        t->open();
+    m_register->open();
 }
 
 void TMainForm::closeTables() {
-    for (Table* t : {m_catalog, m_concesionari, m_persInmormantate, m_chitante, m_unitatea})
-        t->close();
+    m_register->close();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -460,7 +434,7 @@ void TMainForm::FormClose() {
         m_layoutFile.reset();
     }
     // A row still being typed is saved, not lost, when the window closes.
-    for (Table* t : {m_catalog, m_concesionari, m_persInmormantate, m_chitante, m_unitatea})
+    for (Table* t : m_register->tables())
         if (t->isActive() && t->isEditing())
             guarded([t] { t->checkBrowseMode(); });
     closeTables();
@@ -474,18 +448,7 @@ void TMainForm::Iesire1Click() {
 }
 
 void TMainForm::Unitatea1Click() {
-    QString name = m_unitName;
-    if (!Prompts::current().inputText(
-            QStringLiteral("Dialog"),
-            QStringLiteral("Introduceti numele sau numarul unitatii (cimitirul) :"), &name))
-        throw Abort();
-    m_unitName = name;
-    if (m_unitatea->isEmpty())
-        m_unitatea->append();
-    else
-        m_unitatea->edit();
-    m_unitatea->setValue(QStringLiteral("Cimitir"), m_unitName);
-    m_unitatea->post();
+    m_register->askUnitName();
 }
 
 void TMainForm::Stergefisierecfg1Click() {
@@ -519,7 +482,7 @@ void TMainForm::FiltrareBtnClick() {
 
 void TMainForm::FiltrSectEditChange() {
     for (int i = 0; i < m_filterEdits.size(); ++i)
-        m_filter->setText(i, m_filterEdits.at(i)->text());
+        m_register->filter().setText(i, m_filterEdits.at(i)->text());
     if (m_catalog->isActive())
         m_catalog->refresh();
 }

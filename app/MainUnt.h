@@ -3,8 +3,7 @@
 #include <QMainWindow>
 #include <memory>
 
-class CatalogFilter;
-class CatalogRules;
+class PlaceRegister;
 class Database;
 class DBNavigator;
 class HintTracker;
@@ -37,7 +36,7 @@ public:
     Table* PersInmormantate() const { return m_persInmormantate; }
     Table* Chitante() const { return m_chitante; }
     Table* Unitatea() const { return m_unitatea; }
-    const QString& unitName() const { return m_unitName; }
+    const QString& unitName() const;
     QString hint() const;
     static QString versionText();
 
@@ -78,9 +77,7 @@ private:
     Table* m_persInmormantate = nullptr;
     Table* m_chitante = nullptr;
     Table* m_unitatea = nullptr;
-    std::unique_ptr<CatalogRules> m_rules;
-    std::unique_ptr<CatalogFilter> m_filter;
-    QString m_unitName;
+    std::unique_ptr<PlaceRegister> m_register;
     bool m_shown = false;
     bool m_closed = false;
     std::unique_ptr<TCustomFileStraam> m_layoutFile;

@@ -146,6 +146,7 @@ void generateRegister(Database& db, int places, quint32 seed) {
             run(chi);
         }
     }
+    db.exec(QStringLiteral("INSERT INTO Unitatea (Cimitir) VALUES (?)"), {kCemeteries.first()});
     tx.commit();
     db.noteChangeAll();
 }

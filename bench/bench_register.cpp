@@ -2,9 +2,9 @@
 // for the same work, so each figure reads as a ratio.
 // Usage: tombrix_bench [places ...]   (default: 10000 100000)
 #include "CatalogFilter.h"
-#include "CatalogRules.h"
 #include "CatalogSort.h"
 #include "Database.h"
+#include "PlaceRegister.h"
 #include "Prompts.h"
 #include "RegisterGenerator.h"
 #include "Table.h"
@@ -90,31 +90,18 @@ void benchSize(int places) {
 
     Database db(file);
     db.open();
-    Table catalog(db), conc(db), pers(db), chit(db), unit(db);
-    catalog.setTableName(QStringLiteral("Catalog.DB"));
-    catalog.addCalcField(QStringLiteral("NrCrt"), FieldType::Number);
-    conc.setTableName(QStringLiteral("Concesionari.DB"));
-    pers.setTableName(QStringLiteral("PersInmormantate.DB"));
-    chit.setTableName(QStringLiteral("Chitante.DB"));
-    unit.setTableName(QStringLiteral("Unitatea.DB"));
-    for (Table* d : {&conc, &pers, &chit})
-        d->setMasterLink(&catalog, {QStringLiteral("Id_Loc")});
-    QString unitName = QStringLiteral("Cimitirul Central");
-    CatalogRules rules(
-        db, unit, [] {}, [&] { return unitName; });
-    rules.setDetails(&conc, &pers, &chit);
-    catalog.onNewRecord = [&](Table& t) { rules.CatalogNewRecord(t); };
-    catalog.onCalcFields = [&](Table& t) { rules.CatalogCalcFields(t); };
-    catalog.beforeDelete = [&](Table& t) { rules.CatalogBeforeDelete(t); };
-    CatalogFilter filter;
-    filter.attach(catalog);
-    unit.open();
+    QObject owner;
+    PlaceRegister reg(db, &owner);
+    Table& catalog = reg.catalog();
+    CatalogFilter& filter = reg.filter();
+    reg.unitatea().open();
+    reg.loadUnitName();
 
     sqlite3* bare = nullptr;
     sqlite3_open_v2(file.toUtf8().constData(), &bare, SQLITE_OPEN_READWRITE, nullptr);
 
     const double open = medianMs(1, [&] {
-        for (Table* t : {&catalog, &conc, &pers, &chit})
+        for (Table* t : {&catalog, &reg.concesionari(), &reg.persInmormantate(), &reg.chitante()})
             t->open();
         CatalogSort::apply(catalog, 0);
     });

@@ -3,6 +3,7 @@
 #include "CatalogRules.h"
 #include "CatalogSort.h"
 #include "Database.h"
+#include "PlaceRegister.h"
 #include "StoreError.h"
 #include "Table.h"
 #include "TestSupport.h"
@@ -16,51 +17,25 @@ namespace {
 struct Register {
     TempProgramDir dir;
     Database db{dir.file(QStringLiteral("Tombrix.sqlite"))};
-    Table catalog{db}, conc{db}, pers{db}, chit{db}, unit{db};
-    QString unitName;
-    std::unique_ptr<CatalogRules> rules;
-    CatalogFilter filter;
+    QObject owner;
+    PlaceRegister reg{db, &owner};
+    Table& catalog = reg.catalog();
+    Table& conc = reg.concesionari();
+    Table& pers = reg.persInmormantate();
+    Table& chit = reg.chitante();
+    Table& unit = reg.unitatea();
+    CatalogRules& rules = reg.rules();
+    CatalogFilter& filter = reg.filter();
 
     Register() {
         db.open();
-        catalog.setTableName(QStringLiteral("Catalog.DB"));
-        catalog.addCalcField(QStringLiteral("NrCrt"), FieldType::Number);
-        conc.setTableName(QStringLiteral("Concesionari.DB"));
-        pers.setTableName(QStringLiteral("PersInmormantate.DB"));
-        chit.setTableName(QStringLiteral("Chitante.DB"));
-        unit.setTableName(QStringLiteral("Unitatea.DB"));
-        for (Table* d : {&conc, &pers, &chit})
-            d->setMasterLink(&catalog, {QStringLiteral("Id_Loc")});
-        rules = std::make_unique<CatalogRules>(
-            db, unit,
-            [this] {
-                QString name = unitName;
-                if (!Prompts::current().inputText(QStringLiteral("Dialog"), QStringLiteral("unit"),
-                                                  &name))
-                    throw Abort();
-                unitName = name;
-                unit.append();
-                unit.setValue(QStringLiteral("Cimitir"), name);
-                unit.post();
-            },
-            [this] { return unitName; });
-        rules->setDetails(&conc, &pers, &chit);
-        catalog.onNewRecord = [this](Table& t) { rules->CatalogNewRecord(t); };
-        catalog.onCalcFields = [this](Table& t) { rules->CatalogCalcFields(t); };
-        catalog.beforeDelete = [this](Table& t) { rules->CatalogBeforeDelete(t); };
-        catalog.setValidator(QStringLiteral("CNP_Uzufruct"), [this](Table& t, const QString& f) {
-            rules->CatalogCNP_UzufructValidate(t, f);
-        });
-        filter.attach(catalog);
-        for (Table* t : {&catalog, &conc, &pers, &chit, &unit})
-            t->open();
+        reg.open();
     }
 
     void setUnit(const QString& name) {
-        unitName = name;
-        unit.append();
-        unit.setValue(QStringLiteral("Cimitir"), name);
-        unit.post();
+        ScriptedPrompts answer;
+        answer.queueInput(name);
+        reg.askUnitName();
     }
 
     // A place typed the way a clerk types it, validators and all.
