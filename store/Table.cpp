@@ -942,14 +942,15 @@ bool Table::gotoBookmark(qint64 mark) {
 
 // ---------------------------------------------------------------- editing
 
-void Table::beginNewRow(int at) {
+void Table::beginNewRow(bool atEnd) {
     requireActive();
     checkBrowseMode();
     // A detail row needs its master row stored first.
     if (auto* masterTable = qobject_cast<Table*>(m_master);
         masterTable && m_linkEnabled && masterTable->isEditing())
         masterTable->post();
-    at = std::clamp(at, 0, storedCount());
+    // Where the row goes is known only now: saving a pending row moves rows.
+    const int at = atEnd ? storedCount() : std::clamp(m_cur, 0, storedCount());
     m_buffer = Row();
     m_buffer.rowid = -1;
     m_buffer.complete = true;
@@ -993,13 +994,11 @@ void Table::beginNewRow(int at) {
 }
 
 void Table::insert() {
-    requireActive();
-    beginNewRow(m_cur < 0 ? 0 : m_cur);
+    beginNewRow(false);
 }
 
 void Table::append() {
-    requireActive();
-    beginNewRow(storedCount());
+    beginNewRow(true);
 }
 
 void Table::edit() {

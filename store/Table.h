@@ -191,7 +191,7 @@ private:
     QVector<QVariant> linkValues() const;
     void masterMoved();
     void reopenView(bool keepCurrent);
-    void beginNewRow(int at);
+    void beginNewRow(bool atEnd);
     void setCurrent(int row, bool notify = true);
     void notifyScrolled();
     QVariant toStored(const FieldDef& f, const QVariant& value) const;

@@ -195,6 +195,24 @@ private slots:
         QCOMPARE(catalog.recordCount(), 2);
     }
 
+    void appendingWhileANewRowIsPendingGoesToTheEnd() {
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        catalog.append();
+        catalog.setValue(QStringLiteral("Id_Loc"), 1);
+        catalog.append(); // saves the first row, then starts one after it
+        QCOMPARE(catalog.recordCount(), 1);
+        QCOMPARE(catalog.currentRow(), 1);
+        QVERIFY(catalog.isNewRow(1));
+        QCOMPARE(catalog.valueAt(0, catalog.fieldIndex(QStringLiteral("Id_Loc"))).toInt(), 1);
+        // Inserting goes before the current row, after a pending one is saved.
+        catalog.setValue(QStringLiteral("Id_Loc"), 2);
+        catalog.insert();
+        QCOMPARE(catalog.currentRow(), 1);
+        QCOMPARE(catalog.valueAt(2, catalog.fieldIndex(QStringLiteral("Id_Loc"))).toInt(), 2);
+    }
+
     void silentAbortInBeforeDeleteKeepsTheRow() {
         Table catalog(*m_db);
         catalog.setTableName(QStringLiteral("Catalog.DB"));
