@@ -227,13 +227,10 @@ void TMainForm::buildWindow() {
     setCentralWidget(central);
 
     m_catGrid->setTable(m_catalog);
-    m_catGrid->setColumns(MainColumns::catalog());
     m_istoricGrid->setTable(m_concesionari);
-    m_istoricGrid->setColumns(MainColumns::istoric());
     m_mortiGrid->setTable(m_persInmormantate);
-    m_mortiGrid->setColumns(MainColumns::morti());
     m_chitanteGrid->setTable(m_chitante);
-    m_chitanteGrid->setColumns(MainColumns::chitante());
+    setBuiltInColumns();
     for (TDBGridNormal* g : {m_istoricGrid, m_mortiGrid, m_chitanteGrid})
         g->setConfirmDelete(true);
     for (PlaceHeader* h : {m_istoricHeader, m_mortiHeader, m_chitanteHeader})
@@ -365,6 +362,8 @@ void TMainForm::FormCreate() {
         Backup::run(m_db->path(), Backup::defaultBasePath(), Clock::today());
         upgradeStructure();
         openTables();
+        // Default widths follow the fields' sizes, known once the tables are open.
+        setBuiltInColumns();
         m_register->loadUnitName();
         m_pages->setCurrentIndex(0);
         m_sortCombo->setCurrentIndex(0);
@@ -384,6 +383,13 @@ void TMainForm::upgradeStructure() {
     hooks.waitCursor = [] { QGuiApplication::setOverrideCursor(Qt::WaitCursor); };
     hooks.restoreCursor = [] { QGuiApplication::restoreOverrideCursor(); };
     SchemaUpgrade(*m_db, std::move(hooks)).run();
+}
+
+void TMainForm::setBuiltInColumns() {
+    m_catGrid->setColumns(MainColumns::catalog());
+    m_istoricGrid->setColumns(MainColumns::istoric());
+    m_mortiGrid->setColumns(MainColumns::morti());
+    m_chitanteGrid->setColumns(MainColumns::chitante());
 }
 
 void TMainForm::openTables() {

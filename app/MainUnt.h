@@ -65,6 +65,7 @@ private:
     void FormClose();
     void upgradeStructure();
     void openTables();
+    void setBuiltInColumns();
     void closeTables();
     void checkVersion(bool automatic);
     // The grids whose column layouts the layout file keeps, in its order.

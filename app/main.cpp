@@ -15,5 +15,9 @@ int main(int argc, char* argv[]) {
         QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
     TMainForm form(programDir);
     form.show();
+    // Closed while the start-up version check was still waiting: the event
+    // loop would run on with no window.
+    if (!form.isVisible())
+        return 0;
     return app.exec();
 }

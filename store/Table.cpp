@@ -1191,12 +1191,6 @@ void Table::remove() {
     }
     if (m_view.empty() || m_cur < 0)
         throw StoreError(QStringLiteral("Nu exista nicio inregistrare de sters"));
-    if (m_state == TableState::Edit) { // the row goes anyway
-        m_state = TableState::Browse;
-        m_modified = false;
-        m_buffer = Row();
-        emit stateChanged();
-    }
     Row* row = m_view[m_cur];
     const qint64 rowid = row->rowid;
     try {
@@ -1217,6 +1211,14 @@ void Table::remove() {
     }
     m_db.noteChange(m_stored);
     m_stamp = m_db.changeStamp(m_stored);
+    // Pending changes of the row go with it, and only once it is gone: a
+    // deletion that is declined or fails leaves them being edited.
+    if (m_state == TableState::Edit) {
+        m_state = TableState::Browse;
+        m_modified = false;
+        m_buffer = Row();
+        emit stateChanged();
+    }
     // beforeDelete may have moved the table; find the row again.
     const int at = viewIndexOf(row);
     if (at < 0) {

@@ -97,6 +97,14 @@ private slots:
         QCOMPARE(columnOf(cat, QStringLiteral("Cimitirul")), 1);
         QCOMPARE(cat->columnWidth(1), 203);
         QCOMPARE(columnOf(cat, QStringLiteral("NrCrt")), 0);
+        // A column without a width of its own is as wide as its field: the
+        // 30-character locality wider than the 2-character staircase.
+        auto* ist = form.findChild<TDBGridNormal*>(QStringLiteral("IstoricGrid"));
+        const int locality = columnOf(ist, QStringLiteral("Localitatea"));
+        const int staircase = columnOf(ist, QStringLiteral("Sc."));
+        QCOMPARE(ist->columnWidth(locality),
+                 ist->defaultWidth(GridColumn::make(QStringLiteral("Localitatea"))));
+        QVERIFY(ist->columnWidth(locality) > 2 * ist->columnWidth(staircase));
         form.show();
         QVERIFY(form.hint().endsWith(QStringLiteral(" - Versiunea ") + TMainForm::versionText()));
     }
@@ -235,7 +243,8 @@ private slots:
         QVERIFY(form.Chitante()->isActive());
         QVERIFY(!form.Unitatea()->isActive());
         // Nothing was created in place of the missing table.
-        QVERIFY_THROWS_EXCEPTION(StoreError, form.database().resolveTable(QStringLiteral("Unitatea.DB")));
+        QVERIFY_THROWS_EXCEPTION(StoreError,
+                                 form.database().resolveTable(QStringLiteral("Unitatea.DB")));
     }
 };
 

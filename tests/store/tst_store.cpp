@@ -222,6 +222,16 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Abort, catalog.remove());
         QCOMPARE(catalog.recordCount(), 1);
         QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT count(*) FROM Catalog")).toInt(), 1);
+
+        // A declined deletion leaves the row's unsaved changes being edited.
+        catalog.edit();
+        catalog.setValue(QStringLiteral("Nume_Uzufruct"), QStringLiteral("Ionescu"));
+        QVERIFY_THROWS_EXCEPTION(Abort, catalog.remove());
+        QCOMPARE(catalog.state(), TableState::Edit);
+        QCOMPARE(catalog.asString(QStringLiteral("Nume_Uzufruct")), QStringLiteral("Ionescu"));
+        catalog.post();
+        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT Nume_Uzufruct FROM Catalog")).toString(),
+                 QStringLiteral("Ionescu"));
     }
 
     void failedDeleteUndoesWhatBeforeDeleteRemoved() {
