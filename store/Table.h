@@ -20,9 +20,10 @@ enum class TableState { Inactive, Browse, Edit, Insert };
 
 // The data set over one table of the register: a current row, the states
 // browse / edit / insert, the events of the editing rules, the link to a
-// master, a row filter and the order of an index. The rows of the current
-// view are read from SQLite once and kept; writes go straight to SQLite and
-// update the kept rows in place.
+// master, a row filter and the order of an index. The view is the list of
+// row ids in index order, read from the index; a row's values are read when
+// first needed and kept. Writes go straight to SQLite and update the kept
+// rows in place.
 class Table : public DataSet {
     Q_OBJECT
 public:
