@@ -30,13 +30,6 @@ void DBGridModel::onCurrentChanged(int row) {
         emit headerDataChanged(Qt::Vertical, old, old);
     if (row >= 0 && row < n)
         emit headerDataChanged(Qt::Vertical, row, row);
-    // Calculated columns (running numbers) may follow the current row.
-    if (n > 0 && columnCount() > 0)
-        for (int c = 0; c < m_columns.size(); ++c) {
-            const int f = fieldOf(c);
-            if (f >= 0 && m_table->fields().at(f).calculated)
-                emit dataChanged(index(0, c), index(n - 1, c), {Qt::DisplayRole});
-        }
 }
 
 void DBGridModel::setColumns(const QList<GridColumn>& columns) {
