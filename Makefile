@@ -3,10 +3,12 @@ PROGRAM_DIR ?= $(HOME)/Tombrix
 BUILD_DIR   ?= build
 BUILD_TYPE  ?= RelWithDebInfo
 JOBS        ?= $(shell nproc)
+# Worktrees of one checkout share compiled objects through ccache.
+export CCACHE_BASEDIR ?= $(CURDIR)
 
 # Debian packages the build, the tests and the program need.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite libgl-dev \
-            libsqlite3-dev sqlite3 fonts-liberation
+            libsqlite3-dev sqlite3 fonts-liberation ccache poppler-utils pxlib-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
