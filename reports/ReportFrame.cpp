@@ -1,0 +1,48 @@
+#include "ReportFrame.h"
+
+#include "Query.h"
+
+#include <QRegularExpression>
+
+const std::vector<ReportKind>& reportKinds() {
+    static const std::vector<ReportKind> kinds = [] {
+        std::vector<ReportKind> k;
+        return k;
+    }();
+    return kinds;
+}
+
+const ReportKind* findReport(const QString& name) {
+    for (const ReportKind& k : reportKinds())
+        if (k.name == name)
+            return &k;
+    return nullptr;
+}
+
+void setFilterLine(Query& q, int line, const QString& prefix, const QStringList& values,
+                   const QString& stem) {
+    if (values.isEmpty()) {
+        q.setLine(line, QString());
+        return;
+    }
+    QStringList names;
+    bool blank = false;
+    for (int i = 0; i < values.size(); ++i) {
+        const QString name = stem + QString::number(i);
+        names << QLatin1Char(':') + name;
+        // Empty text is stored as NULL, which IN never matches.
+        blank = blank || values.at(i).isEmpty();
+        q.setParam(name, values.at(i));
+    }
+    QString text = prefix + names.join(QStringLiteral(", ")) + QStringLiteral("))");
+    if (blank) {
+        // "AND (D1.Cimitir IN (" -> the column is the word before " IN (".
+        static const QRegularExpression column(QStringLiteral("([\\w.]+)\\s+IN\\s*\\(\\s*$"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = column.match(prefix);
+        if (m.hasMatch())
+            text.insert(text.size() - 1,
+                        QStringLiteral(" OR (") + m.captured(1) + QStringLiteral(" IS NULL)"));
+    }
+    q.setLine(line, text);
+}
