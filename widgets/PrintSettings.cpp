@@ -1,11 +1,16 @@
 #include "PrintSettings.h"
 
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFont>
+#include <QFormLayout>
+#include <QLabel>
 #include <QPageLayout>
-#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
 #include <cmath>
 
 namespace {
@@ -164,17 +169,55 @@ PrinterMetrics QPrinterDevice::metrics() const {
 }
 
 bool QPrinterDevice::setup(QWidget* parent) {
-    // Without an installed printer there is no printer to choose: paper and
-    // orientation are what remains to set up.
-    if (printerName().isEmpty()) {
-        QPageSetupDialog dlg(m_printer, parent);
-        dlg.setWindowTitle(QStringLiteral("Configurare pagina"));
-        return dlg.exec() == QDialog::Accepted;
-    }
+    if (printerName().isEmpty())
+        return pageSetupWithoutPrinter(parent);
     QPrintDialog dlg(m_printer, parent);
     dlg.setWindowTitle(QStringLiteral("Configurare imprimanta"));
     dlg.setOptions(QAbstractPrintDialog::PrintShowPageSize);
     return dlg.exec() == QDialog::Accepted;
+}
+
+// Qt's page setup refuses a printer that only writes PDF, so without an
+// installed printer the paper and the orientation are asked here.
+bool QPrinterDevice::pageSetupWithoutPrinter(QWidget* parent) {
+    QDialog dlg(parent);
+    dlg.setObjectName(QStringLiteral("PageSetupDlg"));
+    dlg.setWindowTitle(QStringLiteral("Configurare pagina"));
+    auto* paper = new QComboBox(&dlg);
+    paper->setObjectName(QStringLiteral("PaperCombo"));
+    const int current = GetPrinterPaper(*this);
+    for (int n = 1; n < PaperCustom; ++n) {
+        paper->addItem(QPageSize::name(kPapers[n].id), n);
+        if (n == current)
+            paper->setCurrentIndex(paper->count() - 1);
+    }
+    auto* portrait = new QRadioButton(QStringLiteral("&Portret"), &dlg);
+    auto* landscape = new QRadioButton(QStringLiteral("P&eisaj"), &dlg);
+    (orientation() == PrintOrientation::Landscape ? landscape : portrait)->setChecked(true);
+    auto* note = new QLabel(
+        QStringLiteral("Nu este instalata nicio imprimanta: rapoartele se pot afisa pe ecran "
+                       "si salva in PDF."),
+        &dlg);
+    note->setWordWrap(true);
+    auto* buttons = new QDialogButtonBox(&dlg);
+    buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("&Renunt"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    auto* form = new QFormLayout(&dlg);
+    auto* paperLabel = new QLabel(QStringLiteral("&Hartie:"), &dlg);
+    paperLabel->setBuddy(paper);
+    form->addRow(note);
+    form->addRow(paperLabel, paper);
+    form->addRow(QStringLiteral("Orientare:"), portrait);
+    form->addRow(QString(), landscape);
+    form->addRow(buttons);
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    SetPrinterPaper(paper->currentData().toInt(), *this);
+    setOrientation(landscape->isChecked() ? PrintOrientation::Landscape
+                                          : PrintOrientation::Portrait);
+    return true;
 }
 
 QPrinter* QPrinterDevice::printer() {

@@ -88,6 +88,8 @@ public:
     QPrinter* printer() override;
 
 private:
+    bool pageSetupWithoutPrinter(QWidget* parent);
+
     QPrinter* m_printer;
 };
 

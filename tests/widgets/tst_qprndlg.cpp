@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
@@ -535,6 +536,37 @@ private slots:
         QVERIFY(a.left >= 0 && a.left < 30);
         TQRPrnDlg dlg(nullptr, PrintSettings::current(), dev);
         QVERIFY(!child<QLabel>(dlg, "LabPrn")->text().isEmpty());
+    }
+
+    // Without an installed printer the setup still sets paper and orientation.
+    void pageSetupWithoutPrinter() {
+        QPrinterDevice dev;
+        if (!dev.printerName().isEmpty())
+            QSKIP("a printer is installed here");
+        SetPrinterPaper(PaperA4, dev);
+        dev.setOrientation(PrintOrientation::Portrait);
+        QTimer::singleShot(0, [] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || w->objectName() != QLatin1String("PageSetupDlg"))
+                return;
+            auto* paper = child<QComboBox>(*w, "PaperCombo");
+            paper->setCurrentIndex(paper->findData(11)); // A5
+            for (QRadioButton* r : w->findChildren<QRadioButton*>())
+                if (r->text() == QStringLiteral("P&eisaj"))
+                    r->click();
+            QTest::keyClick(w, Qt::Key_Return);
+        });
+        QVERIFY(dev.setup(nullptr));
+        QCOMPARE(GetPrinterPaper(dev), 11);
+        QCOMPARE(dev.orientation(), PrintOrientation::Landscape);
+        QCOMPARE(MeasurePrintableArea(dev).paperWidth, 210);
+
+        QTimer::singleShot(0, [] {
+            if (QWidget* w = QApplication::activeModalWidget())
+                QTest::keyClick(w, Qt::Key_Escape);
+        });
+        QVERIFY(!dev.setup(nullptr));
+        QCOMPARE(GetPrinterPaper(dev), 11);
     }
 };
 
