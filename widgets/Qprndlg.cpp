@@ -308,7 +308,11 @@ void TQRPrnDlg::PrnBtnClick() {
 }
 
 void TQRPrnDlg::FntBtnClick() {
-    QFontDialog dlg(m_font, this);
+    // A name like "Arial" may be served by a metric-compatible family; the
+    // dialog shows that family rather than falling back to its first one.
+    QFont shown = m_font;
+    shown.setFamily(QFontInfo(m_font).family());
+    QFontDialog dlg(shown, this);
     dlg.setObjectName(QStringLiteral("FntDlg"));
     dlg.setOption(QFontDialog::DontUseNativeDialog);
     // The size box takes only the sizes the reports can use.
