@@ -379,32 +379,37 @@ bool Table::lessThan(const Row* a, const Row* b) const {
 // Puts the kept rows in the order of the current index, as SQLite reads it
 // from the index itself.
 void Table::sortRows() {
-    QHash<qint64, qsizetype> at;
-    at.reserve(qsizetype(m_all.size()));
-    for (std::size_t i = 0; i < m_all.size(); ++i)
-        at.insert(m_all[i]->rowid, qsizetype(i));
+    // Only rows whose values were read need to be carried over; the others
+    // are row ids alone and are made anew in the new order.
+    QHash<qint64, Row*> kept;
+    for (const auto& r : m_all)
+        if (r->complete)
+            kept.insert(r->rowid, r.get());
     QVector<QVariant> link;
     const QString where = linkWhere(&link);
     // The new order is read completely before any row moves: a read that
     // fails half-way leaves the rows as they were.
-    std::vector<qsizetype> order;
-    order.reserve(m_all.size());
-    std::vector<bool> taken(m_all.size(), false);
-    eachRow(QStringLiteral("SELECT rowid FROM %1").arg(quoted(m_stored)) + where + orderBy(), link,
-            [&](sqlite3_stmt* st) {
-                const auto it = at.constFind(sqlite3_column_int64(st, 0));
-                if (it != at.constEnd() && !taken[std::size_t(it.value())]) {
-                    taken[std::size_t(it.value())] = true;
-                    order.push_back(it.value());
-                }
-            });
     std::vector<std::unique_ptr<Row>> sorted;
     sorted.reserve(m_all.size());
-    for (qsizetype i : order)
-        sorted.push_back(std::move(m_all[std::size_t(i)]));
-    for (auto& r : m_all) // rows the file no longer has keep their place at the end
-        if (r)
-            sorted.push_back(std::move(r));
+    QHash<qint64, std::size_t> placeOf;
+    eachRow(QStringLiteral("SELECT rowid FROM %1").arg(quoted(m_stored)) + where + orderBy(), link,
+            [&](sqlite3_stmt* st) {
+                const qint64 id = sqlite3_column_int64(st, 0);
+                if (!kept.isEmpty() && kept.contains(id)) {
+                    placeOf.insert(id, sorted.size());
+                    sorted.emplace_back();
+                } else {
+                    auto r = std::make_unique<Row>();
+                    r->rowid = id;
+                    sorted.push_back(std::move(r));
+                }
+            });
+    for (auto& r : m_all)
+        if (r->complete) {
+            const auto at = placeOf.constFind(r->rowid);
+            if (at != placeOf.constEnd())
+                sorted[at.value()] = std::move(r);
+        }
     m_all = std::move(sorted);
 }
 
@@ -727,7 +732,9 @@ void Table::setIndexName(const QString& name) {
     m_indexName = name;
     m_orderFields = order;
     if (isActive() && !m_all.empty()) {
-        const Row* current = displayRow(m_cur);
+        // Rows are made anew by the new order: the current one is found by id.
+        const Row* currentRow = displayRow(m_cur);
+        const qint64 current = currentRow ? currentRow->rowid : -1;
         try {
             sortRows();
         } catch (...) {
@@ -737,7 +744,12 @@ void Table::setIndexName(const QString& name) {
         }
         applyFilter();
         emitReset();
-        const int at = viewIndexOf(current);
+        int at = -1;
+        for (int i = 0; current >= 0 && i < storedCount(); ++i)
+            if (m_view[i]->rowid == current) {
+                at = i;
+                break;
+            }
         setCurrent(at >= 0 ? at : (m_view.empty() ? -1 : 0));
     }
 }
