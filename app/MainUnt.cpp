@@ -39,6 +39,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #ifndef TOMBRIX_VERSION
 #define TOMBRIX_VERSION ""
@@ -128,8 +129,10 @@ TMainForm::TMainForm(const QString& programDir, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    // Nothing may leave a destructor: a row that cannot be saved now is lost
+    // only here, after the window had its chance to ask.
     if (!m_closed)
-        closeTables();
+        guarded([this] { closeTables(); });
 }
 
 QString TMainForm::versionText() {
@@ -333,7 +336,7 @@ void TMainForm::buildMenus() {
     sistem->addSeparator();
     QAction* quit = addItem(sistem, "Iesire1", QStringLiteral("Iesire"));
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
-    connect(quit, &QAction::triggered, this, [this] { Iesire1Click(); });
+    connect(quit, &QAction::triggered, this, [this] { guarded([this] { Iesire1Click(); }); });
 
     QMenu* listari = menuBar()->addMenu(QStringLiteral("&Listari"));
     listari->setObjectName(QStringLiteral("Listari1"));
@@ -345,7 +348,7 @@ void TMainForm::buildMenus() {
           std::pair{"Deciziideimpunere1", "Decizii de impunere"}})
         addItem(listari, name, QString::fromLatin1(text))->setEnabled(false); // reports to come
 
-    QMenu* ajutor = menuBar()->addMenu(QStringLiteral("&Ajutor"));
+    QMenu* ajutor = menuBar()->addMenu(QStringLiteral("A&jutor"));
     ajutor->setObjectName(QStringLiteral("Ajutor1"));
     QAction* update = addItem(ajutor, "Actualizareonline1", QStringLiteral("Actualizare online"));
     connect(update, &QAction::triggered, this,
@@ -359,6 +362,9 @@ void TMainForm::FormCreate() {
     // all the same with whatever was opened.
     guarded([this] {
         m_db->open(); // a fresh installation gets its empty register here
+        // An empty or damaged register is neither copied over the good
+        // daily copies nor opened for editing.
+        Backup::verify(m_db->path(), m_db->connection(), Backup::defaultBasePath());
         Backup::run(m_db->path(), Backup::defaultBasePath(), Clock::today());
         upgradeStructure();
         openTables();
@@ -428,9 +434,46 @@ void TMainForm::FormShow() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!m_closed && !saveRowsBeforeClose()) {
+        event->ignore();
+        return;
+    }
     if (!m_closed)
         FormClose();
     event->accept();
+}
+
+bool TMainForm::saveRowsBeforeClose() {
+    // Details first: saving the place moves the details along with it.
+    QList<Table*> tables = m_register->tables();
+    std::reverse(tables.begin(), tables.end());
+    for (Table* t : std::as_const(tables)) {
+        while (t->isActive() && t->isEditing()) {
+            QString failure;
+            try {
+                t->checkBrowseMode();
+                continue;
+            } catch (const Abort&) {
+                failure = QStringLiteral("Inregistrarea nu poate fi salvata");
+            } catch (const StoreError& e) {
+                failure = e.message();
+            } catch (const std::exception& e) {
+                failure = QString::fromLocal8Bit(e.what());
+            }
+            const PromptAnswer answer = Prompts::current().message(
+                QApplication::applicationName(),
+                Prompts::errorText(failure) +
+                    QStringLiteral("\n\nInchideti fara a salva aceasta inregistrare? "
+                                   "Modificarile ei nesalvate se pierd."),
+                PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No);
+            if (answer != PromptAnswer::Yes)
+                return false;
+            guarded([t] { t->cancel(); });
+            if (t->isEditing())
+                return false;
+        }
+    }
+    return true;
 }
 
 void TMainForm::FormClose() {
@@ -443,7 +486,7 @@ void TMainForm::FormClose() {
     for (Table* t : m_register->tables())
         if (t->isActive() && t->isEditing())
             guarded([t] { t->checkBrowseMode(); });
-    closeTables();
+    guarded([this] { closeTables(); });
     m_db->close();
 }
 
@@ -464,8 +507,10 @@ void TMainForm::Stergefisierecfg1Click() {
                            "Programul se va inchide. Doriti sa continuati?"),
             PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No) != PromptAnswer::Yes)
         return;
-    // Closing writes the layout once more; it goes after that.
-    close();
+    // Closing writes the layout once more; it goes after that. A close
+    // the clerk declined (a row that cannot be saved) keeps it.
+    if (!close())
+        return;
     QFile::remove(m_programDir + QString::fromLatin1(TCustomFileStraam::FileName));
 }
 

@@ -63,6 +63,9 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
+    // Saves the rows still being edited; where one cannot be saved, asks
+    // whether to close without it. False keeps the window open.
+    bool saveRowsBeforeClose();
     void upgradeStructure();
     void openTables();
     void setBuiltInColumns();

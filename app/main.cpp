@@ -1,4 +1,5 @@
 #include "MainUnt.h"
+#include "ProgramFont.h"
 
 #include <QApplication>
 #include <QDir>
@@ -9,7 +10,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Tombrix"));
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QApplication::setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    QApplication::setFont(ProgramFont::font());
     // The program directory: the data directory and base of every path.
     const QString programDir =
         QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');

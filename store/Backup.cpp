@@ -5,6 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <sqlite3.h>
 #include <utility>
@@ -106,15 +110,16 @@ QString directory(const QString& basePath, const QDate& day) {
 bool run(const QString& sourceFile, const QString& basePath, const QDate& day) {
     const QString dir = directory(basePath, day);
     const QString dirPath = QDir::fromNativeSeparators(dir);
-    // The day's directory is the only record that its copy was made.
-    if (QFileInfo(dirPath).isDir())
+    const QString target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
+    // The day's copy is made once it stands under its final name; a
+    // directory left by a failed or killed copy is tried again.
+    if (QFileInfo(target).isFile())
         return false;
     const StoreError failure(QStringLiteral("Nu pot salva baza de date in directorul ") + dir);
     if (!QDir().mkpath(dirPath))
         throw failure;
     // Written under a temporary name and renamed when complete, so that a
     // failed copy never looks like a good one.
-    const QString target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
     const QString partial = target + QStringLiteral(".partial");
     removeCopy(partial);
     if (!copyRegister(sourceFile, partial) || !QFile::rename(partial, target)) {
@@ -122,6 +127,57 @@ bool run(const QString& sourceFile, const QString& basePath, const QDate& day) {
         throw failure;
     }
     return true;
+}
+
+QString latestCopy(const QString& basePath, const QString& fileName) {
+    const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
+    QDir days(QDir(base.path()).filePath(QStringLiteral("SalvariQuarvenn")));
+    QStringList stamps = days.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    // Eight-digit stamps sort by date as text; newest first.
+    std::sort(stamps.begin(), stamps.end(), std::greater<>());
+    for (const QString& stamp : std::as_const(stamps)) {
+        const QString copy =
+            days.filePath(stamp + QLatin1Char('/') + base.fileName() + QLatin1Char('/') + fileName);
+        if (QFileInfo(copy).isFile() && QFileInfo(copy).size() > 0)
+            return QDir::toNativeSeparators(copy);
+    }
+    return {};
+}
+
+void verify(const QString& sourceFile, const QSqlDatabase& connection, const QString& basePath) {
+    const QString name = QDir::toNativeSeparators(sourceFile);
+    const QString latest = latestCopy(basePath, QFileInfo(sourceFile).fileName());
+    const QString restore =
+        latest.isEmpty()
+            ? QStringLiteral("Nu exista nicio copie zilnica a ei.")
+            : QStringLiteral("Ultima copie zilnica buna este %1; inchideti programul si "
+                             "copiati-o in locul bazei de date.")
+                  .arg(latest);
+    const QString untouched =
+        QStringLiteral("Nu a fost salvata si nu a fost deschisa pentru editare. ");
+    QSqlQuery q(connection);
+    const bool empty = QFileInfo(sourceFile).size() == 0 ||
+                       (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && q.next() &&
+                        q.value(0).toLongLong() == 0);
+    if (empty)
+        throw StoreError(QStringLiteral("Baza de date %1 este goala. ").arg(name) + untouched +
+                         restore);
+    QStringList problems;
+    if (!q.exec(QStringLiteral("PRAGMA quick_check"))) {
+        problems << q.lastError().text();
+    } else {
+        while (q.next() && problems.size() < 3) {
+            const QString line = q.value(0).toString();
+            if (line != QLatin1String("ok"))
+                problems << line;
+        }
+        if (q.lastError().isValid())
+            problems << q.lastError().text();
+    }
+    if (!problems.isEmpty())
+        throw StoreError(QStringLiteral("Baza de date %1 este deteriorata. ").arg(name) +
+                         untouched + restore + QStringLiteral("\n<") +
+                         problems.join(QStringLiteral("; ")) + QLatin1Char('>'));
 }
 
 } // namespace Backup

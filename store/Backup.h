@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QSqlDatabase>
 #include <QString>
 
 // The daily copy of the register, made at start-up before any table opens.
@@ -23,11 +24,21 @@ QString dateStamp(const QDate& day);
 QString directory(const QString& basePath, const QDate& day);
 
 // Copies the register file `sourceFile` into the day's directory under its
-// own name. Returns false without copying when that directory exists
-// already (the day's copy was made). The copy is taken through SQLite, so
-// a journal left by an interrupted run is applied or rolled back first, and
-// it appears under its final name only once complete. Failures raise
+// own name. Returns false without copying when the day's complete copy exists
+// already; a copy that failed or was killed half-way is tried again. The
+// copy is taken through SQLite, so a journal left by an interrupted run is
+// applied or rolled back first, and it appears under its final name only
+// once complete. Failures raise
 // StoreError "Nu pot salva baza de date in directorul <directory>".
 bool run(const QString& sourceFile, const QString& basePath, const QDate& day);
+
+// The newest daily copy of `fileName` under `basePath`, with native
+// separators; empty when there is none.
+QString latestCopy(const QString& basePath, const QString& fileName);
+
+// Refuses a register that must not be copied over the daily copies or
+// edited: an empty file, or one whose pages fail SQLite's quick check.
+// The StoreError says so and names the latest good daily copy.
+void verify(const QString& sourceFile, const QSqlDatabase& connection, const QString& basePath);
 
 } // namespace Backup

@@ -2,6 +2,7 @@
 
 #include "Schema.h"
 #include "StoreError.h"
+#include "StoreFailure.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <sqlite3.h>
 
 namespace {
 
@@ -18,9 +20,9 @@ QString nextConnectionName() {
     return QStringLiteral("tombrix-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
 }
 
-void throwIfError(const QSqlQuery& q) {
+void throwIfError(const QString& path, const QSqlQuery& q) {
     if (q.lastError().isValid())
-        throw StoreError(q.lastError().text());
+        throw StoreFailure::error(path, q.lastError());
 }
 
 // Builds the empty register at tempPath; the caller moves it into place.
@@ -96,10 +98,15 @@ void Database::open() {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
             const QString msg = q.lastError().text();
+            const int code = StoreFailure::codeOf(q.lastError()) & 0xff;
             q = QSqlQuery();
             db.close();
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_connectionName);
+            // A good register held by another program must not look like a
+            // foreign file: the clerk might replace it.
+            if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+                throw StoreError(StoreFailure::inUse(m_path, msg));
             throw StoreError(QStringLiteral("Fisierul %1 nu este o baza de date Tombrix: %2")
                                  .arg(QDir::toNativeSeparators(m_path), msg));
         }
@@ -138,7 +145,7 @@ QString Database::resolveTable(const QString& fileName) const {
         "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
     q.addBindValue(name);
     if (!q.exec())
-        throw StoreError(q.lastError().text());
+        throw StoreFailure::error(m_path, q.lastError());
     if (!q.next())
         throw StoreError(QStringLiteral("Tabelul %1 nu exista in baza de date").arg(fileName));
     return q.value(0).toString();
@@ -152,12 +159,12 @@ void Database::exec(const QString& sql, const QVariantList& binds) {
         q.exec(sql);
     } else {
         if (!q.prepare(sql))
-            throwIfError(q);
+            throwIfError(m_path, q);
         for (const QVariant& v : binds)
             q.addBindValue(v);
         q.exec();
     }
-    throwIfError(q);
+    throwIfError(m_path, q);
 }
 
 void Database::begin() {

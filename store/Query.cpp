@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "SqlText.h"
 #include "StoreError.h"
+#include "StoreFailure.h"
 #include "Values.h"
 
 #include <QSqlError>
@@ -74,7 +75,7 @@ void Query::run(bool select) {
     QSqlQuery q(m_db.connection());
     q.setForwardOnly(true);
     if (!q.prepare(t.sql))
-        throw StoreError(q.lastError().text());
+        throw StoreFailure::error(m_db.path(), q.lastError());
     for (const QString& p : t.params) {
         QVariant v;
         const auto it = m_params.constFind(p.toLower());
@@ -91,7 +92,7 @@ void Query::run(bool select) {
         q.addBindValue(v);
     }
     if (!q.exec())
-        throw StoreError(q.lastError().text());
+        throw StoreFailure::error(m_db.path(), q.lastError());
     if (!select) {
         // A statement may change any table: cached rows are stale.
         m_db.noteChangeAll();
@@ -109,7 +110,7 @@ void Query::run(bool select) {
         m_rows.append(row);
     }
     if (q.lastError().isValid())
-        throw StoreError(q.lastError().text());
+        throw StoreFailure::error(m_db.path(), q.lastError());
     m_active = true;
     m_cur = m_rows.isEmpty() ? -1 : 0;
     m_eof = m_rows.isEmpty();

@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "StoreError.h"
+#include "StoreFailure.h"
 #include "Values.h"
 
 #include <QSqlDriver>
@@ -139,7 +140,7 @@ QList<FieldDef> Table::storedFields() const {
     const QString stored = m_db.resolveTable(m_fileName);
     QSqlQuery q(m_db.connection());
     if (!q.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(stored))))
-        throw StoreError(q.lastError().text());
+        throw StoreFailure::error(m_db.path(), q.lastError());
     QList<FieldDef> fields;
     while (q.next())
         fields << Schema::fieldFromDeclared(q.value(1).toString(), q.value(2).toString());
@@ -230,7 +231,8 @@ void Table::eachRow(const QString& sql, const QVector<QVariant>& binds,
     sqlite3_stmt* st = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK)
-        throw StoreError(QString::fromUtf8(sqlite3_errmsg(handle)));
+        throw StoreFailure::error(m_db.path(), sqlite3_extended_errcode(handle),
+                                  QString::fromUtf8(sqlite3_errmsg(handle)));
     for (int i = 0; i < binds.size(); ++i) {
         const QVariant& v = binds.at(i);
         if (v.isNull()) {
@@ -252,15 +254,17 @@ void Table::eachRow(const QString& sql, const QVector<QVariant>& binds,
         sqlite3_finalize(st);
         throw;
     }
+    const int code = rc == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(handle);
     const QString failure =
-        rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
+        code == SQLITE_OK ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
     sqlite3_finalize(st);
-    if (!failure.isEmpty())
-        throw StoreError(failure);
+    if (code != SQLITE_OK)
+        throw StoreFailure::error(m_db.path(), code, failure);
 }
 
 // Fills a row's stored fields from the statement's columns, starting at `col`.
 void Table::readValues(sqlite3_stmt* st, int col, Row& r, std::vector<Interner>* interned) const {
+    r.v.resize(m_fields.size());
     int c = 0;
     for (int i = 0; i < m_fields.size(); ++i) {
         const FieldDef& f = m_fields.at(i);
@@ -298,12 +302,11 @@ void Table::loadRows() {
     QVector<QVariant> link;
     const QString where = linkWhere(&link);
     std::vector<std::unique_ptr<Row>> rows;
-    const int nf = static_cast<int>(m_fields.size());
+    // Only the row id is kept: the values get their room when first read.
     eachRow(QStringLiteral("SELECT rowid FROM %1").arg(quoted(m_stored)) + where + orderBy(), link,
             [&](sqlite3_stmt* st) {
                 auto r = std::make_unique<Row>();
                 r->rowid = sqlite3_column_int64(st, 0);
-                r->v.resize(nf);
                 rows.push_back(std::move(r));
             });
     m_all = std::move(rows);
@@ -324,8 +327,10 @@ void Table::ensureComplete(const Row* row) const {
             readValues(st, 0, *r, nullptr);
             found = true;
         });
-    if (!found) // deleted behind our back: shows empty until the next refresh
+    if (!found) { // deleted behind our back: shows empty until the next refresh
+        r->v.resize(m_fields.size());
         r->complete = true;
+    }
 }
 
 void Table::ensureAllComplete() const {
@@ -354,7 +359,10 @@ void Table::ensureAllComplete() const {
                     readValues(st, 1, *r, &interned);
             });
     for (Row* r : std::as_const(byId))
-        r->complete = true;
+        if (!r->complete) { // deleted behind our back
+            r->v.resize(m_fields.size());
+            r->complete = true;
+        }
 }
 
 bool Table::lessThan(const Row* a, const Row* b) const {
@@ -371,23 +379,37 @@ bool Table::lessThan(const Row* a, const Row* b) const {
 // Puts the kept rows in the order of the current index, as SQLite reads it
 // from the index itself.
 void Table::sortRows() {
-    QHash<qint64, qsizetype> at;
-    at.reserve(qsizetype(m_all.size()));
-    for (std::size_t i = 0; i < m_all.size(); ++i)
-        at.insert(m_all[i]->rowid, qsizetype(i));
+    // Only rows whose values were read need to be carried over; the others
+    // are row ids alone and are made anew in the new order.
+    QHash<qint64, Row*> kept;
+    for (const auto& r : m_all)
+        if (r->complete)
+            kept.insert(r->rowid, r.get());
     QVector<QVariant> link;
     const QString where = linkWhere(&link);
+    // The new order is read completely before any row moves: a read that
+    // fails half-way leaves the rows as they were.
     std::vector<std::unique_ptr<Row>> sorted;
     sorted.reserve(m_all.size());
+    QHash<qint64, std::size_t> placeOf;
     eachRow(QStringLiteral("SELECT rowid FROM %1").arg(quoted(m_stored)) + where + orderBy(), link,
             [&](sqlite3_stmt* st) {
-                const auto it = at.constFind(sqlite3_column_int64(st, 0));
-                if (it != at.constEnd() && m_all[std::size_t(it.value())])
-                    sorted.push_back(std::move(m_all[std::size_t(it.value())]));
+                const qint64 id = sqlite3_column_int64(st, 0);
+                if (!kept.isEmpty() && kept.contains(id)) {
+                    placeOf.insert(id, sorted.size());
+                    sorted.emplace_back();
+                } else {
+                    auto r = std::make_unique<Row>();
+                    r->rowid = id;
+                    sorted.push_back(std::move(r));
+                }
             });
-    for (auto& r : m_all) // rows the file no longer has keep their place at the end
-        if (r)
-            sorted.push_back(std::move(r));
+    for (auto& r : m_all)
+        if (r->complete) {
+            const auto at = placeOf.constFind(r->rowid);
+            if (at != placeOf.constEnd())
+                sorted[at.value()] = std::move(r);
+        }
     m_all = std::move(sorted);
 }
 
@@ -501,9 +523,7 @@ QVariant Table::toStored(const FieldDef& f, const QVariant& v) const {
     case FieldType::LongInt:
         return static_cast<qlonglong>(v.toLongLong());
     case FieldType::Text: {
-        QString s = v.toString();
-        if (f.size > 0 && s.size() > f.size)
-            s.truncate(f.size);
+        const QString s = Values::cutText(v.toString(), f.size);
         return s.isEmpty() ? QVariant() : QVariant(s);
     }
     case FieldType::Memo: {
@@ -661,7 +681,7 @@ QList<IndexDef> Table::indexDefs() const {
     QList<IndexDef> out;
     QSqlQuery list(m_db.connection());
     if (!list.exec(QStringLiteral("PRAGMA index_list(%1)").arg(quoted(m_stored))))
-        throw StoreError(list.lastError().text());
+        throw StoreFailure::error(m_db.path(), list.lastError());
     QList<QPair<QString, bool>> names;
     while (list.next())
         names.append({list.value(1).toString(), list.value(2).toInt() != 0});
@@ -669,7 +689,7 @@ QList<IndexDef> Table::indexDefs() const {
     for (const auto& [name, unique] : names) {
         QSqlQuery info(m_db.connection());
         if (!info.exec(QStringLiteral("PRAGMA index_info(%1)").arg(quoted(name))))
-            throw StoreError(info.lastError().text());
+            throw StoreFailure::error(m_db.path(), info.lastError());
         QList<QPair<int, QString>> cols;
         while (info.next())
             cols.append({info.value(0).toInt(), info.value(2).toString()});
@@ -703,16 +723,33 @@ void Table::setIndexName(const QString& name) {
         if (!found && !name.isEmpty())
             throw StoreError(
                 QStringLiteral("Indexul %1 nu exista in tabelul %2").arg(name, m_fileName));
+        // The pending row is saved in the order it was typed under; one that
+        // cannot be saved keeps that order.
+        checkBrowseMode();
     }
+    const QString oldName = m_indexName;
+    const QVector<int> oldOrder = m_orderFields;
     m_indexName = name;
     m_orderFields = order;
     if (isActive() && !m_all.empty()) {
-        checkBrowseMode();
-        const Row* current = displayRow(m_cur);
-        sortRows();
+        // Rows are made anew by the new order: the current one is found by id.
+        const Row* currentRow = displayRow(m_cur);
+        const qint64 current = currentRow ? currentRow->rowid : -1;
+        try {
+            sortRows();
+        } catch (...) {
+            m_indexName = oldName;
+            m_orderFields = oldOrder;
+            throw;
+        }
         applyFilter();
         emitReset();
-        const int at = viewIndexOf(current);
+        int at = -1;
+        for (int i = 0; current >= 0 && i < storedCount(); ++i)
+            if (m_view[i]->rowid == current) {
+                at = i;
+                break;
+            }
         setCurrent(at >= 0 ? at : (m_view.empty() ? -1 : 0));
     }
 }
@@ -975,6 +1012,11 @@ void Table::beginNewRow(bool atEnd) {
         m_state = TableState::Browse;
         m_cur = previous;
         m_buffer = Row();
+        // Whatever showed the row in insert state during the handler (its
+        // prompts repaint the window) shows the table as it is again.
+        emit stateChanged();
+        if (!quiet())
+            emit currentChanged(m_cur);
         throw;
     }
     m_initializing = false;
@@ -1068,7 +1110,7 @@ void Table::post() {
     for (const QVariant& b : binds)
         q.addBindValue(b);
     if (!q.exec())
-        throw StoreError(q.lastError().text());
+        throw StoreFailure::error(m_db.path(), q.lastError());
     if (!inserting && q.numRowsAffected() == 0)
         throw StoreError(
             QStringLiteral("Inregistrarea a fost stearsa intre timp; reincarcati datele"));
@@ -1202,7 +1244,7 @@ void Table::remove() {
         q.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_stored)));
         q.addBindValue(rowid);
         if (!q.exec())
-            throw StoreError(q.lastError().text());
+            throw StoreFailure::error(m_db.path(), q.lastError());
         tx.commit();
     } catch (...) {
         // Linked tables re-read what the rollback brought back.

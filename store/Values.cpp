@@ -65,4 +65,13 @@ bool textToNumber(const QString& text, double* value) {
     return true;
 }
 
+QString cutText(const QString& text, int size) {
+    if (size <= 0 || text.size() <= size)
+        return text;
+    qsizetype at = size;
+    if (text.at(at - 1).isHighSurrogate())
+        --at;
+    return text.left(at);
+}
+
 } // namespace Values

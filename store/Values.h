@@ -24,4 +24,9 @@ QString numberToText(double value);
 // Reads a number written with either the locale's separator or a point.
 bool textToNumber(const QString& text, double* value);
 
+// A text cut to at most `size` UTF-16 units (no cut when `size` <= 0),
+// never in the middle of a character: a half of a surrogate pair stored
+// would make the row unreadable to other programs.
+QString cutText(const QString& text, int size);
+
 } // namespace Values

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
@@ -513,6 +515,13 @@ void TDBGridNormal::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
+    // A typed key handed to an editor that could not take it (a read-only
+    // cell, the focus still elsewhere) comes back here: it is dropped, not
+    // handed on again.
+    if (m_passingKey) {
+        event->accept();
+        return;
+    }
     if (gridKeyDown(event->key(), event->modifiers())) {
         event->accept();
         return;
@@ -535,6 +544,7 @@ void TDBGridNormal::keyPressEvent(QKeyEvent* event) {
         m_editor->setFocus(Qt::OtherFocusReason);
         if (typed) {
             QKeyEvent copy(event->type(), event->key(), event->modifiers(), text);
+            const QScopedValueRollback<bool> passing(m_passingKey, true);
             QCoreApplication::sendEvent(m_editor, &copy);
         }
         return;
@@ -743,6 +753,18 @@ void TDBGridNormal::updateEditorGeometries() {
 void TDBGridNormal::updateGeometries() {
     QTableView::updateGeometries();
     positionEditor();
+}
+
+void TDBGridNormal::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    // Where the editor does not cover the current cell, a frame shows it.
+    const QModelIndex cur = currentIndex();
+    if (!cur.isValid() || (m_editor && !m_editor->isHidden()))
+        return;
+    QPainter p(viewport());
+    p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(visualRect(cur)).adjusted(1, 1, -1, -1));
 }
 
 void TDBGridNormal::focusInEvent(QFocusEvent* event) {

@@ -89,6 +89,7 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = QList<int>()) override;
@@ -131,8 +132,10 @@ private:
     bool m_readOnly = false;
     bool m_syncing = false;
     bool m_modelChanging = false; // between the model's "about to" and "done"
-    bool m_editorActive = false;  // opened by a key while the editor is not always shown
-    int m_editRow = -1;           // the cell the editor shows
+    bool m_editorActive = false;
+    bool m_passingKey = false; // a typed key is on its way to the editor  // opened by a key while
+                               // the editor is not always shown
+    int m_editRow = -1;        // the cell the editor shows
     int m_editCol = -1;
 };
 

@@ -247,6 +247,22 @@ void TXInPlaceEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
+void TXInPlaceEdit::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    // The current cell always shows where the clerk is: a frame in the
+    // selection colour, over a tint of it where the cell cannot be typed in
+    // (so that keys which do nothing there are not a mystery).
+    QPainter p(this);
+    if (isReadOnly()) {
+        QColor tint = palette().color(QPalette::Highlight);
+        tint.setAlpha(50);
+        p.fillRect(rect(), tint);
+    }
+    p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+}
+
 void TXInPlaceEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     // Coming back from the pick list keeps the caret where taking the value

@@ -177,13 +177,14 @@ private slots:
         }
 
         // A source that is missing or is no database: the day's directory
-        // stays (the next start skips), but holds no file that looks like a copy.
+        // holds no file that looks like a copy, and the next start that day
+        // tries again (and says so again) instead of skipping in silence.
         const auto tryCopy = [&](const QString& source, const QDate& d) {
             QVERIFY_THROWS_EXCEPTION(StoreError, Backup::run(source, dir.backupBase(), d));
             const QDir made(QFileInfo(copyIn(dir, Backup::dateStamp(d))).path());
-            QVERIFY(made.exists());
             QCOMPARE(made.entryList(QDir::Files), QStringList());
-            QVERIFY(!Backup::run(source, dir.backupBase(), d));
+            QVERIFY_THROWS_EXCEPTION(StoreError, Backup::run(source, dir.backupBase(), d));
+            QCOMPARE(made.entryList(QDir::Files), QStringList());
         };
         tryCopy(dir.file(QStringLiteral("absent.sqlite")), day);
         QFile junk(dir.file(QStringLiteral("junk.sqlite")));
@@ -192,6 +193,53 @@ private slots:
         junk.close();
         tryCopy(junk.fileName(), day.addDays(1));
         QVERIFY(!QFile::exists(dir.file(QStringLiteral("absent.sqlite"))));
+    }
+
+    void aCopyKilledHalfWayIsMadeAgainAtTheNextStart() {
+        TempProgramDir dir;
+        const QString reg = dir.file(QStringLiteral("Tombrix.sqlite"));
+        {
+            Database db(reg);
+            db.open();
+            fill(db);
+        }
+        const QDate day(2024, 3, 6);
+        // What a copy killed in the middle leaves: the directory, a partial
+        // file and its journal.
+        const QString target = copyIn(dir, Backup::dateStamp(day));
+        QVERIFY(QDir().mkpath(QFileInfo(target).path()));
+        for (const QString& left :
+             {target + QStringLiteral(".partial"), target + QStringLiteral(".partial-journal")}) {
+            QFile f(left);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(1000, 'p'));
+        }
+        QVERIFY(Backup::run(reg, dir.backupBase(), day));
+        QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::Files),
+                 QStringList{QFileInfo(target).fileName()});
+        const Image img = inspect(target);
+        QCOMPARE(img.integrity, QStringLiteral("ok"));
+        QCOMPARE(img.counts.value(QStringLiteral("Catalog")), 300);
+        // Complete now: the next start that day skips.
+        QVERIFY(!Backup::run(reg, dir.backupBase(), day));
+        QCOMPARE(Backup::latestCopy(dir.backupBase(), QStringLiteral("Tombrix.sqlite")),
+                 QDir::toNativeSeparators(target));
+    }
+
+    void latestCopyIsTheNewestCompleteOne() {
+        TempProgramDir dir;
+        const QString reg = dir.file(QStringLiteral("Tombrix.sqlite"));
+        {
+            Database db(reg);
+            db.open();
+        }
+        QCOMPARE(Backup::latestCopy(dir.backupBase(), QStringLiteral("Tombrix.sqlite")), QString());
+        QVERIFY(Backup::run(reg, dir.backupBase(), QDate(2023, 12, 31)));
+        QVERIFY(Backup::run(reg, dir.backupBase(), QDate(2024, 2, 1)));
+        // A newer day whose copy never completed does not count.
+        QVERIFY(QDir().mkpath(QFileInfo(copyIn(dir, QStringLiteral("20240301"))).path()));
+        QCOMPARE(Backup::latestCopy(dir.backupBase(), QStringLiteral("Tombrix.sqlite")),
+                 QDir::toNativeSeparators(copyIn(dir, QStringLiteral("20240201"))));
     }
 };
 

@@ -483,6 +483,43 @@ private slots:
         press(Qt::Key_Return);
         QCOMPARE(w.table->value(QStringLiteral("Sector")).toString(), QStringLiteral("S1"));
     }
+
+    void aTypedKeyTheEditorCannotTakeIsDroppedOnce() {
+        // The window is not active yet (a prompt just closed): the editor
+        // cannot take the focus, and on a read-only cell not the key either.
+        GridWindow w(QStringLiteral("Catalog.DB"), {GridColumn::make(QStringLiteral("Loc")),
+                                                    GridColumn::make(QStringLiteral("Sector"))});
+        w.addRow({QStringLiteral("Loc"), QStringLiteral("Sector")},
+                 {QStringLiteral("7"), QStringLiteral("A")});
+        w.grid->setReadOnly(true);
+        QVERIFY(!w.window.isVisible());
+        QTest::keyClick(w.grid, Qt::Key_X);
+        QTest::keyClick(w.grid, Qt::Key_5);
+        QVERIFY(!w.table->isEditing());
+        QCOMPARE(w.stored(0, QStringLiteral("Loc")), QStringLiteral("7"));
+    }
+
+    void theCurrentCellIsFramedEvenWhereItCannotBeTyped() {
+        GridWindow w(QStringLiteral("Catalog.DB"), {GridColumn::make(QStringLiteral("Loc")),
+                                                    GridColumn::make(QStringLiteral("Sector"))});
+        w.addRow({QStringLiteral("Loc"), QStringLiteral("Sector")},
+                 {QStringLiteral("7"), QStringLiteral("A")});
+        QVERIFY(w.show());
+        const QColor frame = w.grid->palette().color(QPalette::Highlight);
+        const auto framed = [&] {
+            const QImage img = w.editor()->grab().toImage();
+            return img.pixelColor(0, img.height() / 2) == frame &&
+                   img.pixelColor(img.width() / 2, img.height() - 1) == frame;
+        };
+        QVERIFY(framed());
+        w.grid->setReadOnly(true);
+        w.grid->setCurrentIndex(w.grid->model()->index(0, 1));
+        QVERIFY(w.editor()->isVisible() && w.editor()->isReadOnly());
+        QVERIFY(framed());
+        // A read-only cell is also tinted, so it looks unlike a typing cell.
+        const QImage img = w.editor()->grab().toImage();
+        QVERIFY(img.pixelColor(img.width() - 4, 4) != w.grid->palette().color(QPalette::Base));
+    }
 };
 
 QTEST_MAIN(TestDBGNorm)
