@@ -129,6 +129,7 @@ void benchSearch(const QString& file, PlaceRegister& reg) {
     std::printf("field search (%d receipts in all):\n", receipts);
     sqlite3_close(bare);
     printRows(rows);
+    std::printf("peak memory after the search (VmHWM): %.1f MB\n", peakKb() / 1024.0);
 }
 
 void benchSize(int places) {
