@@ -109,6 +109,9 @@ void benchSearch(const QString& file, PlaceRegister& reg) {
         sqlRows(bare, "SELECT rowid FROM Catalog WHERE instr(upper(Nume_Uzufruct), 'QZXQ') > 0");
     });
     rows.push_back({"search a name in the register, no match", inRegister, inRegisterBare});
+    const double columnBare =
+        medianMs(7, [&] { sqlRows(bare, "SELECT rowid, Nume_Uzufruct FROM Catalog"); });
+    rows.push_back({"  the same against reading the column", inRegister, columnBare});
 
     const double cut = medianMs(1, [&] { chit.setLinkEnabled(false); });
     const double cutBare = medianMs(3, [&] {

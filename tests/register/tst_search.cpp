@@ -356,6 +356,28 @@ private slots:
         QCOMPARE(f.chit.rowCount(), 2);
         QCOMPARE(f.chit.asFloat(QStringLiteral("Nr_chit")), 7.0);
     }
+
+    // A detail table left cut from the register would show every place's
+    // rows and give new rows no place: the link comes back on failure too.
+    void linkIsRestoredWhenMovingTheRegisterFails() {
+        Fixture f;
+        f.place(QStringLiteral("1"), QStringLiteral("Pop"));
+        f.receipt(5, QDate(2024, 1, 1));
+        f.place(QStringLiteral("2"), QStringLiteral("Dinu"));
+        f.receipt(7, QDate(2024, 1, 3));
+        f.db.exec(QStringLiteral("CREATE TRIGGER blocat BEFORE UPDATE ON Catalog "
+                                 "BEGIN SELECT RAISE(ABORT, 'blocat'); END"));
+        f.catalog.edit(); // a change to Dinu's place that cannot be saved
+        f.catalog.setValue(QStringLiteral("Observatii"), QStringLiteral("nota"));
+        f.focus(f.chitGrid, 0);
+        whenShown([&](TSrchForm& form) { press(form, form.OKBtn, QStringLiteral("5")); });
+        QVERIFY_THROWS_EXCEPTION(StoreError, SearchPlace(f.chitGrid, f.catalog, &f.window));
+        QVERIFY(f.chit.linkEnabled());
+        QCOMPARE(f.chit.rowCount(), 1);
+        QCOMPARE(f.chit.asFloat(QStringLiteral("Nr_chit")), 7.0);
+        QCOMPARE(f.catalog.state(), TableState::Edit); // the typing is still there
+        QCOMPARE(f.catalog.asString(QStringLiteral("Observatii")), QStringLiteral("nota"));
+    }
 };
 
 QTEST_MAIN(TestSearch)
