@@ -16,6 +16,7 @@
 #include "PlaceRegister.h"
 #include "Prompts.h"
 #include "ReportProgress.h"
+#include "Search.h"
 #include "StoreError.h"
 #include "Streeming.h"
 #include "Table.h"
@@ -172,7 +173,9 @@ void TMainForm::buildWindow() {
     m_searchBtn->setFont(bold);
     m_searchBtn->setToolTip(QStringLiteral("Cautare in coloana selectata"));
     m_searchBtn->setProperty("hint", QStringLiteral("Cautare in coloana selectata"));
-    m_searchBtn->setEnabled(false); // the field search comes with its own dialog
+    m_searchBtn->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F)); // reachable from the keys
+    connect(m_searchBtn, &QToolButton::clicked, this,
+            [this] { guarded([this] { SearchBtnClick(); }); });
     bar->addWidget(m_searchBtn);
     addToolBar(Qt::TopToolBarArea, bar);
 
@@ -545,6 +548,15 @@ void TMainForm::Image1Click() {
 
 void TMainForm::Actualizareonline1Click() {
     checkVersion(false);
+}
+
+void TMainForm::SearchBtnClick() {
+    // The grid of the active tab.
+    for (TDBGridNormal* grid : layoutGrids())
+        if (m_pages->currentWidget() && m_pages->currentWidget()->isAncestorOf(grid)) {
+            SearchPlace(grid, *m_catalog, this);
+            return;
+        }
 }
 
 void TMainForm::checkVersion(bool automatic) {

@@ -49,6 +49,7 @@ public:
     void FiltrSectEditChange();
     void Image1Click();
     void Actualizareonline1Click();
+    void SearchBtnClick();
     TLinkLabel* LinkLbl() const { return m_linkLbl; }
 
 protected:

@@ -8,6 +8,7 @@
 #include "PlaceRegister.h"
 #include "Prompts.h"
 #include "RegisterGenerator.h"
+#include "Search.h"
 #include "Table.h"
 
 #include <QCoreApplication>
@@ -73,6 +74,67 @@ struct Row {
     double ours;
     double bare;
 };
+
+void printRows(const std::vector<Row>& rows) {
+    std::printf("%-40s %12s %12s %8s\n", "work", "Tombrix ms", "bare SQL ms", "ratio");
+    for (const Row& r : rows)
+        std::printf("%-40s %12.2f %12.2f %8.1f\n", r.what, r.ours, r.bare,
+                    r.bare > 0 ? r.ours / r.bare : 0);
+}
+
+// The field search finding nothing: the register's holder names in the
+// first order, and every receipt of every place with the detail tab's link
+// cut. Run after the memory figure, since the cut link holds every receipt.
+void benchSearch(const QString& file, PlaceRegister& reg) {
+    sqlite3* bare = nullptr;
+    sqlite3_open_v2(file.toUtf8().constData(), &bare, SQLITE_OPEN_READONLY, nullptr);
+    std::vector<Row> rows;
+    Table& catalog = reg.catalog();
+    Table& chit = reg.chitante();
+    CatalogSort::apply(catalog, 0);
+    const auto wanted = [](Table& t, const char* field, const char* text) {
+        SearchValue v;
+        QString message;
+        FieldSearch::convert(t.fieldDef(QString::fromLatin1(field)), QString::fromLatin1(text),
+                             false, &v, &message);
+        return v;
+    };
+    const auto miss = [](Table& t, const char* field, const SearchValue& v) {
+        if (FieldSearch::findRow(t, t.fieldIndex(QString::fromLatin1(field)), v, 0) >= 0)
+            std::printf("unexpected match\n");
+    };
+
+    const SearchValue name = wanted(catalog, "Nume_Uzufruct", "qzxq");
+    const double inRegister = medianMs(7, [&] { miss(catalog, "Nume_Uzufruct", name); });
+    const double inRegisterBare = medianMs(7, [&] {
+        sqlRows(bare, "SELECT rowid FROM Catalog WHERE instr(upper(Nume_Uzufruct), 'QZXQ') > 0");
+    });
+    rows.push_back({"search a name in the register, no match", inRegister, inRegisterBare});
+    const double columnBare =
+        medianMs(7, [&] { sqlRows(bare, "SELECT rowid, Nume_Uzufruct FROM Catalog"); });
+    rows.push_back({"  the same against reading the column", inRegister, columnBare});
+
+    const double cut = medianMs(1, [&] { chit.setLinkEnabled(false); });
+    const double cutBare = medianMs(3, [&] {
+        sqlRows(bare, "SELECT rowid FROM Chitante ORDER BY Id_Loc, Data, Nr_chit, rowid");
+    });
+    rows.push_back({"receipts tab: cut the link", cut, cutBare});
+    const int receipts = chit.recordCount();
+    const SearchValue number = wanted(chit, "Nr_chit", "-1");
+    const double inReceipts = medianMs(7, [&] { miss(chit, "Nr_chit", number); });
+    const double inReceiptsBare =
+        medianMs(7, [&] { sqlRows(bare, "SELECT rowid FROM Chitante WHERE Nr_chit = -1"); });
+    rows.push_back({"search all receipts, no match", inReceipts, inReceiptsBare});
+    const double relink = medianMs(1, [&] {
+        chit.setLinkEnabled(true);
+        chit.first();
+    });
+    rows.push_back({"receipts tab: restore the link", relink, 0});
+    std::printf("field search (%d receipts in all):\n", receipts);
+    sqlite3_close(bare);
+    printRows(rows);
+    std::printf("peak memory after the search (VmHWM): %.1f MB\n", peakKb() / 1024.0);
+}
 
 void benchSize(int places) {
     QTemporaryDir dir;
@@ -188,6 +250,7 @@ void benchSize(int places) {
                     r.bare > 0 ? r.ours / r.bare : 0);
     std::printf("peak memory (VmHWM): %.1f MB (%.1f MB before the tables opened)\n",
                 peakKb() / 1024.0, peakBeforeTables / 1024.0);
+    benchSearch(file, reg);
 }
 
 } // namespace

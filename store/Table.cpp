@@ -977,6 +977,48 @@ bool Table::gotoBookmark(qint64 mark) {
     return false;
 }
 
+qint64 Table::rowIdAt(int row) const {
+    if (!isActive() || isNewRow(row))
+        return -1;
+    const Row* r = displayRow(row);
+    return r ? r->rowid : -1;
+}
+
+void Table::scanField(int field,
+                      const std::function<void(qint64, const StoredValue&)>& each) const {
+    requireActive();
+    if (field < 0 || field >= m_fields.size() || m_fields.at(field).calculated)
+        throw StoreError(QStringLiteral("Campul %1 nu este memorat in tabelul %2")
+                             .arg(m_fields.value(field).name, m_fileName));
+    QVector<QVariant> link;
+    const QString where = linkWhere(&link);
+    if (m_linkLoaded) // the rows the view was read with
+        link = m_loadedLink;
+    eachRow(QStringLiteral("SELECT rowid, %1 FROM %2")
+                    .arg(quoted(m_fields.at(field).name), quoted(m_stored)) +
+                where,
+            link, [&](sqlite3_stmt* st) {
+                StoredValue v;
+                switch (sqlite3_column_type(st, 1)) {
+                case SQLITE_NULL:
+                    break;
+                case SQLITE_INTEGER:
+                    v.kind = StoredValue::Integer;
+                    v.integer = sqlite3_column_int64(st, 1);
+                    break;
+                case SQLITE_FLOAT:
+                    v.kind = StoredValue::Real;
+                    v.real = sqlite3_column_double(st, 1);
+                    break;
+                default:
+                    v.kind = StoredValue::Text;
+                    v.text = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+                    v.bytes = sqlite3_column_bytes(st, 1);
+                }
+                each(sqlite3_column_int64(st, 0), v);
+            });
+}
+
 // ---------------------------------------------------------------- editing
 
 void Table::beginNewRow(bool atEnd) {

@@ -103,6 +103,23 @@ public:
     bool locate(const QString& field, const QVariant& value);
     qint64 bookmark() const;
     bool gotoBookmark(qint64 bookmark);
+    // The row id of a display row; -1 for the new unposted row or none.
+    qint64 rowIdAt(int row) const;
+
+    // --- scans
+    // A field's value as the file stores it, handed to a scan.
+    struct StoredValue {
+        enum Kind { Null, Integer, Real, Text } kind = Null;
+        qint64 integer = 0;
+        double real = 0;
+        const char* text = nullptr; // UTF-8, `bytes` long, not terminated
+        int bytes = 0;
+    };
+    // Reads one stored field of every row under the link straight from the
+    // file, in no particular order and without keeping the rows: a search
+    // looks at each row once. A pending edit is not seen; save it first.
+    void scanField(int field,
+                   const std::function<void(qint64 rowid, const StoredValue&)>& each) const;
 
     // --- editing
     void insert();
