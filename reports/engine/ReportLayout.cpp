@@ -4,6 +4,7 @@
 #include "Values.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -139,6 +140,7 @@ private:
     std::unordered_map<const Element*, size_t> m_totalIndex;
     std::unordered_map<const Element*, size_t> m_fontIndex;
     std::vector<FontEntry> m_fonts;
+    QHash<QString, QStringList> m_breaks;
 
     bool m_pageOpen = false;
     bool m_hasBody = false;
@@ -183,9 +185,20 @@ void LayoutPass::renderText(const Element& e, const QString& text, PageItem::Kin
                             double shift, std::vector<PageItem>& items, double* contentMm) {
     const FontEntry& fe = fontOf(e);
     QStringList lines;
-    if (e.wordWrap || e.stretch)
-        lines = ReportLayout::breakLines(text, fe.font, PageModel::mmToRef(e.width));
-    else
+    if (e.wordWrap || e.stretch) {
+        // Memo and form texts repeat on every row: break each one once.
+        const QString key = QString::number(fe.id) + QLatin1Char('/') + QString::number(e.width) +
+                            QLatin1Char('/') + text;
+        auto hit = m_breaks.find(key);
+        if (hit != m_breaks.end()) {
+            lines = hit.value();
+        } else {
+            lines = ReportLayout::breakLines(text, fe.font, PageModel::mmToRef(e.width));
+            if (m_breaks.size() > 4096)
+                m_breaks.clear();
+            m_breaks.insert(key, lines);
+        }
+    } else
         lines = text.split(QLatin1Char('\n'));
     if (!e.stretch && lines.size() > 1) {
         // A fixed box keeps the lines it has room for.
