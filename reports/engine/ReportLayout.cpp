@@ -141,6 +141,17 @@ private:
     std::unordered_map<const Element*, size_t> m_fontIndex;
     std::vector<FontEntry> m_fonts;
     QHash<QString, QStringList> m_breaks;
+    std::unordered_map<const Element*, int> m_fieldOf;
+    std::vector<size_t> m_order;
+    std::vector<double> m_shift, m_growth;
+    std::vector<std::vector<PageItem>> m_texts;
+
+    int fieldOf(const Element& e) {
+        auto it = m_fieldOf.find(&e);
+        if (it == m_fieldOf.end())
+            it = m_fieldOf.emplace(&e, int(m_names.indexOf(e.field))).first;
+        return it->second;
+    }
 
     bool m_pageOpen = false;
     bool m_hasBody = false;
@@ -237,14 +248,23 @@ bool LayoutPass::render(const Band& band, bool isDetail, Fragment& out) {
     const size_t n = band.elements.size();
     // Push-down: an element lying below a stretching one moves down by
     // that one's growth (and by whatever pushed it in turn).
-    std::vector<size_t> order(n);
+    std::vector<size_t>& order = m_order;
+    order.resize(n);
     for (size_t i = 0; i < n; ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         return band.elements[a].top < band.elements[b].top;
     });
-    std::vector<double> shift(n, 0), growth(n, 0);
-    std::vector<std::vector<PageItem>> texts(n);
+    // Scratch space kept between bands: a long report renders millions.
+    std::vector<double>& shift = m_shift;
+    std::vector<double>& growth = m_growth;
+    shift.assign(n, 0);
+    growth.assign(n, 0);
+    std::vector<std::vector<PageItem>>& texts = m_texts;
+    if (texts.size() < n)
+        texts.resize(n);
+    for (size_t i = 0; i < n; ++i)
+        texts[i].clear();
     double bottom = band.height;
     for (size_t oi = 0; oi < n; ++oi) {
         const size_t i = order[oi];
@@ -265,7 +285,7 @@ bool LayoutPass::render(const Band& band, bool isDetail, Fragment& out) {
                 e.onPrint(text, m_ctx);
             break;
         case ElementKind::DataText: {
-            const QVariant v = e.valueOf ? e.valueOf(m_ctx) : m_ctx.value(e.field);
+            const QVariant v = e.valueOf ? e.valueOf(m_ctx) : m_ctx.m_row->value(fieldOf(e));
             text = e.format ? e.format(v) : defaultFormat(v);
             break;
         }
