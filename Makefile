@@ -42,6 +42,8 @@ test: build
 
 bench: build
 	for n in 10000 100000; do $(BUILD_DIR)/bench/tombrix_bench $$n; done
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/bench_reports
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/bench_reports decisions 2500
 
 clean:
 	rm -rf $(BUILD_DIR)

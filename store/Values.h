@@ -29,4 +29,8 @@ bool textToNumber(const QString& text, double* value);
 // would make the row unreadable to other programs.
 QString cutText(const QString& text, int size);
 
+// A sum of money as the reports print it, mask "#,##0.00" with the Romanian
+// separators: 1.234,56 (rounded half away from zero to the ban).
+QString moneyToText(double value);
+
 } // namespace Values
