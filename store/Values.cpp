@@ -72,6 +72,7 @@ QString cutText(const QString& text, int size) {
     if (text.at(at - 1).isHighSurrogate())
         --at;
     return text.left(at);
+}
 
 QString moneyToText(double value) {
     if (!std::isfinite(value))
