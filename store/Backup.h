@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 
 // The daily copy of the register, made at start-up before any table opens.
@@ -29,5 +30,11 @@ QString directory(const QString& basePath, const QDate& day);
 // it appears under its final name only once complete. Failures raise
 // StoreError "Nu pot salva baza de date in directorul <directory>".
 bool run(const QString& sourceFile, const QString& basePath, const QDate& day);
+
+// The copy taken before an import replaces the register's rows, in a
+// directory of its own beside the daily ones, named for the moment:
+// <root>/SalvariQuarvenn/<yyyymmdd>-<hhmmss>-inainte-de-import/<leaf>.
+// Returns the copy's path; failures raise StoreError as run() does.
+QString runBeforeImport(const QString& sourceFile, const QString& basePath, const QDateTime& now);
 
 } // namespace Backup
