@@ -170,9 +170,12 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress) 
         for (int row = 0; row < reader->rowCount(); ++row, ++done) {
             if (progress && row % 256 == 0 && !progress(phase, done, total))
                 throw Abort();
-            const QString where = QStringLiteral("%1, randul %2").arg(count.file).arg(row + 1);
+            // Built only for a row that is listed: most rows never are.
+            auto where = [&] {
+                return QStringLiteral("%1, randul %2").arg(count.file).arg(row + 1);
+            };
             if (!reader->readRow(row)) {
-                result.problems << where +
+                result.problems << where() +
                                        QStringLiteral(": randul nu poate fi citit; nu se importa");
                 ++result.skipped;
                 continue;
@@ -242,17 +245,19 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress) 
             } else if (count.imported > 0) {
                 skip = QStringLiteral("tabelul are un singur rand; randurile urmatoare se ignora");
             }
-            const QString label =
-                idField == 0 ? where + QStringLiteral(" (Id_Loc %1)").arg(idText(values.at(0)))
-                             : where;
+            auto label = [&] {
+                return idField == 0
+                           ? where() + QStringLiteral(" (Id_Loc %1)").arg(idText(values.at(0)))
+                           : where();
+            };
             if (!skip.isEmpty()) {
-                result.problems << label + QStringLiteral(": ") + skip +
+                result.problems << label() + QStringLiteral(": ") + skip +
                                        QStringLiteral("; nu se importa");
                 ++result.skipped;
                 continue;
             }
             for (const QString& p : rowProblems)
-                result.problems << label + QStringLiteral(": ") + p;
+                result.problems << label() + QStringLiteral(": ") + p;
             if (t == 0)
                 places.insert(values.at(0).toDouble());
             ++count.imported;
