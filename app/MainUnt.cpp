@@ -9,6 +9,7 @@
 #include "Database.h"
 #include "Guard.h"
 #include "HintTracker.h"
+#include "LegacyImportDialog.h"
 #include "Linklab.h"
 #include "MainColumns.h"
 #include "OnlineUpdate.h"
@@ -336,6 +337,10 @@ void TMainForm::buildMenus() {
     QAction* reset = addItem(sistem, "Stergefisierecfg1", QStringLiteral("Sterge fisierele .cfg"));
     connect(reset, &QAction::triggered, this,
             [this] { guarded([this] { Stergefisierecfg1Click(); }); });
+    QAction* legacy =
+        addItem(sistem, "Importadatelevechi1", QStringLiteral("Importa datele vechi..."));
+    connect(legacy, &QAction::triggered, this,
+            [this] { guarded([this] { Importadatelevechi1Click(); }); });
     sistem->addSeparator();
     QAction* quit = addItem(sistem, "Iesire1", QStringLiteral("Iesire"));
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
@@ -515,6 +520,25 @@ void TMainForm::Stergefisierecfg1Click() {
     if (!close())
         return;
     QFile::remove(m_programDir + QString::fromLatin1(TCustomFileStraam::FileName));
+}
+
+void TMainForm::Importadatelevechi1Click() {
+    const QString dir = LegacyImportDialog::chooseDirectory(this);
+    if (!dir.isEmpty())
+        importLegacy(dir);
+}
+
+void TMainForm::importLegacy(const QString& directory) {
+    // A row still being typed is saved first; the copy before the import keeps it.
+    for (Table* t : m_register->tables())
+        if (t->isActive())
+            t->checkBrowseMode();
+    if (!LegacyImportDialog::run(this, *m_db, directory, Backup::defaultBasePath()))
+        return;
+    for (Table* t : m_register->tables())
+        if (t->isActive())
+            t->refresh();
+    m_register->loadUnitName();
 }
 
 void TMainForm::SortComboClick() {

@@ -50,6 +50,9 @@ public:
     void Image1Click();
     void Actualizareonline1Click();
     void SearchBtnClick();
+    void Importadatelevechi1Click();
+    // The import after the directory is chosen: trial, report, import.
+    void importLegacy(const QString& directory);
     TLinkLabel* LinkLbl() const { return m_linkLbl; }
 
 protected:

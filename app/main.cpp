@@ -1,11 +1,26 @@
+#include "CommandLine.h"
 #include "MainUnt.h"
 #include "ProgramFont.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QTextStream>
 
 int main(int argc, char* argv[]) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (CommandLine::wanted(args)) {
+        // Work for the command line needs no window (nor a display).
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Tombrix"));
+        QTextStream out(stdout), err(stderr);
+        return CommandLine::run(QCoreApplication::arguments(),
+                                QDir(QCoreApplication::applicationDirPath()).absolutePath() +
+                                    QLatin1Char('/'),
+                                out, err);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tombrix"));
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),

@@ -180,4 +180,26 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
                          problems.join(QStringLiteral("; ")) + QLatin1Char('>'));
 }
 
+QString runBeforeImport(const QString& sourceFile, const QString& basePath, const QDateTime& now) {
+    const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
+    const QString dirPath =
+        QDir(base.path())
+            .filePath(QStringLiteral("SalvariQuarvenn/") + dateStamp(now.date()) +
+                      QLatin1Char('-') + now.time().toString(QStringLiteral("HHmmss")) +
+                      QStringLiteral("-inainte-de-import/") + base.fileName());
+    const StoreError failure(QStringLiteral("Nu pot salva baza de date in directorul ") +
+                             QDir::toNativeSeparators(dirPath));
+    if (!QDir().mkpath(dirPath))
+        throw failure;
+    const QString target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
+    const QString partial = target + QStringLiteral(".partial");
+    removeCopy(partial);
+    if (QFileInfo::exists(target) || !copyRegister(sourceFile, partial) ||
+        !QFile::rename(partial, target)) {
+        removeCopy(partial);
+        throw failure;
+    }
+    return QDir::toNativeSeparators(target);
+}
+
 } // namespace Backup

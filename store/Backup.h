@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QSqlDatabase>
+#include <QDateTime>
 #include <QString>
 
 // The daily copy of the register, made at start-up before any table opens.
@@ -40,5 +41,11 @@ QString latestCopy(const QString& basePath, const QString& fileName);
 // edited: an empty file, or one whose pages fail SQLite's quick check.
 // The StoreError says so and names the latest good daily copy.
 void verify(const QString& sourceFile, const QSqlDatabase& connection, const QString& basePath);
+
+// The copy taken before an import replaces the register's rows, in a
+// directory of its own beside the daily ones, named for the moment:
+// <root>/SalvariQuarvenn/<yyyymmdd>-<hhmmss>-inainte-de-import/<leaf>.
+// Returns the copy's path; failures raise StoreError as run() does.
+QString runBeforeImport(const QString& sourceFile, const QString& basePath, const QDateTime& now);
 
 } // namespace Backup

@@ -1,0 +1,87 @@
+#include "CommandLine.h"
+
+#include "Backup.h"
+#include "Database.h"
+#include "LegacyImport.h"
+#include "StoreError.h"
+
+#include <QDateTime>
+#include <QTextStream>
+
+namespace CommandLine {
+
+Options parse(const QStringList& arguments) {
+    Options o;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        if (a == QLatin1String("--import")) {
+            if (o.import || i + 1 >= arguments.size() ||
+                arguments.at(i + 1).startsWith(QLatin1String("--"))) {
+                o.error = QStringLiteral("Dupa --import trebuie dat directorul cu datele vechi");
+                return o;
+            }
+            o.import = true;
+            o.directory = arguments.at(++i);
+        } else if (a == QLatin1String("--yes")) {
+            o.yes = true;
+        } else {
+            o.error = QStringLiteral("Argument necunoscut: %1").arg(a);
+            return o;
+        }
+    }
+    if (o.yes && !o.import)
+        o.error = QStringLiteral("--yes se foloseste doar impreuna cu --import");
+    return o;
+}
+
+bool wanted(const QStringList& arguments) {
+    // Qt's own options (-platform, -style) take a single dash.
+    for (int i = 1; i < arguments.size(); ++i)
+        if (arguments.at(i).startsWith(QLatin1String("--")))
+            return true;
+    return false;
+}
+
+int run(const QStringList& arguments, const QString& programDir, QTextStream& out,
+        QTextStream& err) {
+    const Options o = parse(arguments);
+    if (!o.error.isEmpty()) {
+        err << o.error << '\n';
+        err.flush();
+        return 2;
+    }
+    try {
+        Database db(programDir + QString::fromLatin1(Database::FileName));
+        db.open();
+        const LegacyImport import(o.directory);
+        const LegacyImport::Result trial = import.trial();
+        out << trial.report(false);
+        if (!o.yes) {
+            out << "\nNu s-a scris nimic in registru. Pentru import repetati comanda cu --yes.\n";
+            out.flush();
+            return 0;
+        }
+        const int existing = LegacyImport::placesInRegister(db);
+        if (existing > 0)
+            out << QStringLiteral(
+                       "\nRegistrul avea %1 locuri; se inlocuiesc cu datele importate.\n")
+                       .arg(existing);
+        const LegacyImport::Result done =
+            import.run(db, Backup::defaultBasePath(), QDateTime::currentDateTime());
+        out << '\n' << done.report(true);
+        out.flush();
+        return 0;
+    } catch (const StoreError& e) {
+        out.flush();
+        err << QString(e.message()).replace(QLatin1Char('\n'), QLatin1Char(' ')) << '\n';
+        err.flush();
+        return 1;
+    } catch (const Abort&) {
+        out.flush();
+        err << "Importul a fost oprit; registrul a ramas neschimbat\n";
+        err.flush();
+        return 1;
+    }
+}
+
+} // namespace CommandLine

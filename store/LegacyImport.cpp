@@ -1,0 +1,324 @@
+#include "LegacyImport.h"
+
+#include "Backup.h"
+#include "Database.h"
+#include "ParadoxReader.h"
+#include "Schema.h"
+#include "StoreError.h"
+#include "Values.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <cmath>
+#include <memory>
+#include <sqlite3.h>
+
+namespace {
+
+const char* const kTables[5] = {"Catalog", "Concesionari", "PersInmormantate", "Chitante",
+                                "Unitatea"};
+
+sqlite3* handleOf(Database& db) {
+    const QVariant h = db.connection().driver()->handle();
+    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+        if (sqlite3* handle = *static_cast<sqlite3* const*>(h.data()))
+            return handle;
+    throw StoreError(QStringLiteral("Baza de date nu este deschisa"));
+}
+
+struct Statement {
+    sqlite3_stmt* st = nullptr;
+    ~Statement() { sqlite3_finalize(st); }
+};
+
+// Whether a field of the old file can fill a field of the register.
+bool compatible(FieldType target, ParadoxReader::Kind source) {
+    using K = ParadoxReader::Kind;
+    switch (target) {
+    case FieldType::Number:
+    case FieldType::LongInt:
+        return source == K::Number || source == K::Integer;
+    case FieldType::Text:
+    case FieldType::Memo:
+        return source == K::Text || source == K::Memo;
+    case FieldType::Date:
+        return source == K::Date;
+    case FieldType::Logical:
+        return source == K::Logical;
+    }
+    return false;
+}
+
+QString idText(const QVariant& id) {
+    return id.isNull() ? QStringLiteral("-") : Values::numberToText(id.toDouble());
+}
+
+} // namespace
+
+LegacyImport::LegacyImport(const QString& directory) : m_dir(directory) {}
+
+QString LegacyImport::findFile(const QString& name) const {
+    const QDir dir(m_dir);
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden))
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
+    return {};
+}
+
+int LegacyImport::placesInRegister(Database& db) {
+    QSqlQuery q(db.connection());
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM Catalog")) || !q.next())
+        throw StoreError(QStringLiteral("Nu pot citi registrul"));
+    return q.value(0).toInt();
+}
+
+LegacyImport::Result LegacyImport::trial(const Progress& progress) const {
+    return pass(nullptr, progress);
+}
+
+LegacyImport::Result LegacyImport::run(Database& db, const QString& backupBase,
+                                       const QDateTime& now, const Progress& progress) const {
+    // Everything is read once before the copy is taken: a directory that
+    // cannot be imported leaves no stray copy behind.
+    if (!QFileInfo(m_dir).isDir())
+        throw StoreError(
+            QStringLiteral("Directorul %1 nu exista").arg(QDir::toNativeSeparators(m_dir)));
+    const QString copy = Backup::runBeforeImport(db.path(), backupBase, now);
+    Result r = pass(&db, progress);
+    r.backupFile = copy;
+    return r;
+}
+
+LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress) const {
+    if (!QFileInfo(m_dir).isDir())
+        throw StoreError(
+            QStringLiteral("Directorul %1 nu exista").arg(QDir::toNativeSeparators(m_dir)));
+    Result result;
+    std::unique_ptr<ParadoxReader> readers[5];
+    std::unique_ptr<ParadoxBlobFile> blobs;
+    qint64 total = 0;
+    for (int t = 0; t < 5; ++t) {
+        const QString name = QString::fromLatin1(kTables[t]) + QStringLiteral(".DB");
+        const QString path = findFile(name);
+        TableCount count;
+        count.file = path.isEmpty() ? name : QFileInfo(path).fileName();
+        count.missing = path.isEmpty();
+        if (path.isEmpty()) {
+            if (t == 0)
+                throw StoreError(QStringLiteral("Nu gasesc fisierul Catalog.DB in directorul %1")
+                                     .arg(QDir::toNativeSeparators(m_dir)));
+        } else {
+            readers[t] = std::make_unique<ParadoxReader>(path);
+            total += readers[t]->rowCount();
+        }
+        result.tables.append(count);
+    }
+    if (readers[1]) {
+        const QString mb = findFile(QStringLiteral("Concesionari.MB"));
+        if (!mb.isEmpty()) {
+            blobs = std::make_unique<ParadoxBlobFile>(mb);
+            readers[1]->setBlobFile(blobs.get());
+        }
+    }
+
+    sqlite3* h = db ? handleOf(*db) : nullptr;
+    std::unique_ptr<Transaction> tx;
+    if (db) {
+        tx = std::make_unique<Transaction>(*db);
+        for (int t = 4; t >= 0; --t)
+            db->exec(QStringLiteral("DELETE FROM \"%1\"").arg(QString::fromLatin1(kTables[t])));
+    }
+
+    const Phase phase = db ? Phase::Writing : Phase::Reading;
+    qint64 done = 0;
+    QSet<double> places;
+    for (int t = 0; t < 5; ++t) {
+        ParadoxReader* reader = readers[t].get();
+        if (!reader)
+            continue;
+        TableCount& count = result.tables[t];
+        const TableDef* def = Schema::find(QString::fromLatin1(kTables[t]));
+        QList<int> source;
+        for (const FieldDef& f : def->fields) {
+            const int i = reader->fieldIndex(f.name);
+            if (i >= 0 && !compatible(f.type, reader->fields().at(i).kind))
+                throw StoreError(
+                    QStringLiteral("Campul %1 din fisierul %2 are un tip care nu se poate importa")
+                        .arg(reader->fields().at(i).name, count.file));
+            source.append(i);
+        }
+        Statement insert;
+        if (h) {
+            QStringList cols, marks;
+            for (const FieldDef& f : def->fields) {
+                cols << QLatin1Char('"') + f.name + QLatin1Char('"');
+                marks << QStringLiteral("?");
+            }
+            const QByteArray sql =
+                QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
+                    .arg(def->name, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
+                    .toUtf8();
+            if (sqlite3_prepare_v2(h, sql.constData(), -1, &insert.st, nullptr) != SQLITE_OK)
+                throw StoreError(QString::fromUtf8(sqlite3_errmsg(h)));
+        }
+        const int idField = def->fields.first().name == QLatin1String("Id_Loc") ? 0 : -1;
+        QVector<QVariant> values(def->fields.size());
+        QStringList rowProblems;
+        for (int row = 0; row < reader->rowCount(); ++row, ++done) {
+            if (progress && row % 256 == 0 && !progress(phase, done, total))
+                throw Abort();
+            // Built only for a row that is listed: most rows never are.
+            auto where = [&] {
+                return QStringLiteral("%1, randul %2").arg(count.file).arg(row + 1);
+            };
+            if (!reader->readRow(row)) {
+                result.problems << where() +
+                                       QStringLiteral(": randul nu poate fi citit; nu se importa");
+                ++result.skipped;
+                continue;
+            }
+            ++count.read;
+            rowProblems.clear();
+            for (int f = 0; f < values.size(); ++f) {
+                values[f] = QVariant();
+                if (source.at(f) < 0)
+                    continue; // a field the older files lack stays empty
+                const FieldDef& fd = def->fields.at(f);
+                ParadoxReader::Value v = reader->value(source.at(f));
+                if (!v.problem.isEmpty())
+                    rowProblems << v.problem;
+                if (v.value.isNull())
+                    continue;
+                switch (fd.type) {
+                case FieldType::Number:
+                    values[f] = v.value.toDouble();
+                    break;
+                case FieldType::LongInt: {
+                    const double d = v.value.toDouble();
+                    if (d != std::floor(d) || std::fabs(d) > 2147483647.0)
+                        rowProblems << QStringLiteral("valoarea %1 din campul %2 nu este un numar "
+                                                      "intreg; campul ramane gol")
+                                           .arg(Values::numberToText(d), fd.name);
+                    else
+                        values[f] = int(d);
+                    break;
+                }
+                case FieldType::Text: {
+                    QString s = v.value.toString();
+                    if (s.size() > fd.size) {
+                        rowProblems << QStringLiteral("textul din campul %1 are %2 caractere; "
+                                                      "s-a taiat la %3")
+                                           .arg(fd.name)
+                                           .arg(s.size())
+                                           .arg(fd.size);
+                        s.truncate(fd.size);
+                    }
+                    values[f] = s;
+                    break;
+                }
+                case FieldType::Memo:
+                    values[f] = v.value.toString();
+                    break;
+                case FieldType::Date:
+                    values[f] = Values::dateToStored(v.value.toDate());
+                    break;
+                case FieldType::Logical:
+                    values[f] = v.value.toBool() ? 1 : 0;
+                    break;
+                }
+            }
+            QString skip;
+            if (idField == 0) {
+                const QVariant id = values.at(0);
+                if (id.isNull())
+                    skip = QStringLiteral("fara Id_Loc");
+                else if (t == 0 && places.contains(id.toDouble()))
+                    skip = QStringLiteral("Id_Loc %1 apare de mai multe ori; se pastreaza "
+                                          "primul rand cu acest numar")
+                               .arg(idText(id));
+                else if (t != 0 && !places.contains(id.toDouble()))
+                    skip = QStringLiteral("Id_Loc %1 nu corespunde niciunui loc din Catalog")
+                               .arg(idText(id));
+            } else if (count.imported > 0) {
+                skip = QStringLiteral("tabelul are un singur rand; randurile urmatoare se ignora");
+            }
+            auto label = [&] {
+                return idField == 0
+                           ? where() + QStringLiteral(" (Id_Loc %1)").arg(idText(values.at(0)))
+                           : where();
+            };
+            if (!skip.isEmpty()) {
+                result.problems << label() + QStringLiteral(": ") + skip +
+                                       QStringLiteral("; nu se importa");
+                ++result.skipped;
+                continue;
+            }
+            for (const QString& p : rowProblems)
+                result.problems << label() + QStringLiteral(": ") + p;
+            if (t == 0)
+                places.insert(values.at(0).toDouble());
+            ++count.imported;
+            if (!insert.st)
+                continue;
+            sqlite3_reset(insert.st);
+            for (int f = 0; f < values.size(); ++f) {
+                const QVariant& v = values.at(f);
+                const int col = f + 1;
+                if (v.isNull()) {
+                    sqlite3_bind_null(insert.st, col);
+                } else if (v.typeId() == QMetaType::Double) {
+                    sqlite3_bind_double(insert.st, col, v.toDouble());
+                } else if (v.typeId() == QMetaType::Int) {
+                    sqlite3_bind_int(insert.st, col, v.toInt());
+                } else {
+                    const QByteArray utf8 = v.toString().toUtf8();
+                    sqlite3_bind_text(insert.st, col, utf8.constData(), int(utf8.size()),
+                                      SQLITE_TRANSIENT);
+                }
+            }
+            if (sqlite3_step(insert.st) != SQLITE_DONE)
+                throw StoreError(QStringLiteral("Nu pot scrie in registru: ") +
+                                 QString::fromUtf8(sqlite3_errmsg(h)));
+        }
+    }
+    if (progress && !progress(phase, total, total))
+        throw Abort();
+    if (tx) {
+        tx->commit();
+        db->noteChangeAll();
+    }
+    return result;
+}
+
+QString LegacyImport::Result::report(bool written) const {
+    QStringList out;
+    out << (written ? QStringLiteral("Import incheiat.")
+                    : QStringLiteral("Proba importului (nu s-a scris nimic in registru)."));
+    out << QString();
+    for (const TableCount& c : tables) {
+        if (c.missing)
+            out << QStringLiteral("%1: fisierul lipseste; nu se importa nimic din el").arg(c.file);
+        else
+            out << QStringLiteral("%1: %2 randuri citite, %3 de importat")
+                       .arg(c.file)
+                       .arg(c.read)
+                       .arg(c.imported);
+    }
+    out << QString();
+    if (problems.isEmpty()) {
+        out << QStringLiteral("Nicio problema gasita.");
+    } else {
+        out << QStringLiteral("Probleme (%1; randuri care nu se importa: %2):")
+                   .arg(problems.size())
+                   .arg(skipped);
+        out << problems;
+    }
+    if (!backupFile.isEmpty()) {
+        out << QString();
+        out << QStringLiteral("Copia registrului dinainte de import: %1").arg(backupFile);
+    }
+    return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class Database;
+
+// Brings an office's old table files (Catalog.DB, Concesionari.DB with
+// Concesionari.MB, PersInmormantate.DB, Chitante.DB, Unitatea.DB, in the
+// Central European code page) into the register. A trial reads everything
+// and lists what cannot come over; the import then replaces the register's
+// rows in one transaction, keeping the old place numbers (Id_Loc).
+class LegacyImport {
+public:
+    struct TableCount {
+        QString file; // the file as found, or the expected name when missing
+        int read = 0;
+        int imported = 0;
+        bool missing = false;
+    };
+    struct Result {
+        QList<TableCount> tables; // in the order Catalog, details, Unitatea
+        QStringList problems;     // one line per row that is cut or skipped
+        QString backupFile;       // the copy taken before the import
+        int skipped = 0;
+        // The trial report as the user reads and saves it.
+        QString report(bool written) const;
+    };
+    enum class Phase { Reading, Writing };
+    // Called every few hundred rows; returning false cancels (Abort).
+    using Progress = std::function<bool(Phase phase, qint64 done, qint64 total)>;
+
+    explicit LegacyImport(const QString& directory);
+
+    // Reads all the old files, writes nothing. StoreError when a file is
+    // missing or cannot be read at all.
+    Result trial(const Progress& progress = {}) const;
+
+    // Places already in the register (an import replaces them).
+    static int placesInRegister(Database& db);
+
+    // Copies the register under `backupBase` (the daily backup's base
+    // path), then replaces its rows with the old files' in one transaction.
+    // A failure or a cancel leaves the register exactly as it was.
+    Result run(Database& db, const QString& backupBase, const QDateTime& now,
+               const Progress& progress = {}) const;
+
+    // The file of the directory with this name, case ignored; empty if none.
+    QString findFile(const QString& name) const;
+
+private:
+    Result pass(Database* db, const Progress& progress) const;
+
+    QString m_dir;
+};

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+struct px_doc;
+
+// Central European code page (windows-1250) to Unicode.
+QString fromCp1250(const char* data, int length);
+
+// The memo texts that do not fit in their rows, read from the table's .MB
+// file block by block. pxlib's own blob reader is never used for reading:
+// the packaged library aborts the process when it opens a .MB file.
+class ParadoxBlobFile {
+public:
+    // A file that cannot be read leaves the reader empty: every read fails.
+    explicit ParadoxBlobFile(const QString& path);
+    bool isOpen() const { return !m_data.isEmpty(); }
+    // The memo whose row entry gives `pointer` (block offset, with the
+    // entry number in its low byte) and `length`. False with `error` set
+    // when the file does not hold it.
+    bool read(quint32 pointer, quint32 length, QByteArray* out, QString* error) const;
+
+private:
+    QByteArray m_data;
+};
+
+// One old table file (.DB), read row by row; fields found by name without
+// regard to case. Failures to open raise StoreError in Romanian.
+class ParadoxReader {
+public:
+    enum class Kind { Number, Text, Date, Logical, Integer, Memo, Other };
+    struct Field {
+        QString name;
+        int type = 0; // the file's own type code
+        int length = 0;
+        int offset = 0;
+        Kind kind = Kind::Other;
+    };
+    // A value read from the current row. `problem` tells why it is not
+    // what the row holds (a date that is no calendar date, a memo whose
+    // long part cannot be read); `value` is then what could be kept.
+    struct Value {
+        QVariant value;
+        QString problem;
+    };
+
+    explicit ParadoxReader(const QString& path);
+    ~ParadoxReader();
+    ParadoxReader(const ParadoxReader&) = delete;
+    ParadoxReader& operator=(const ParadoxReader&) = delete;
+
+    const QString& path() const { return m_path; }
+    int rowCount() const { return m_rows; }
+    const QList<Field>& fields() const { return m_fields; }
+    int fieldIndex(const QString& name) const; // -1 when absent
+
+    // Long memo parts come from this file when given (not owned).
+    void setBlobFile(const ParadoxBlobFile* blobs) { m_blobs = blobs; }
+
+    // Makes row `row` (from 0) current; false when it cannot be read.
+    bool readRow(int row);
+    Value value(int field) const;
+    // The raw memo entry of the current row: the bytes kept with the row,
+    // and the pointer and length of the whole text.
+    void memoEntry(int field, QByteArray* leader, quint32* pointer, quint32* length) const;
+
+private:
+    QString text(const Field& f) const;
+
+    QString m_path;
+    px_doc* m_doc = nullptr;
+    QList<Field> m_fields;
+    int m_rows = 0;
+    QByteArray m_row;
+    const ParadoxBlobFile* m_blobs = nullptr;
+};

@@ -1,0 +1,195 @@
+// The import of old table files as the user meets it: the command line
+// (report on standard output, nothing written without --yes) and the menu
+// command of the main window (trial report, confirmation, the grids after).
+#include "CommandLine.h"
+#include "DBGNorm.h"
+#include "Database.h"
+#include "LegacyImportDialog.h"
+#include "MainUnt.h"
+#include "ParadoxWriter.h"
+#include "Table.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// Two places (one with diacritics), a concession, a buried person, a
+// receipt of a place that does not exist, and the unit name.
+void writeOldFiles(const QString& dir) {
+    auto cols = [](const char* t) { return ParadoxWriter::tableColumns(QString::fromLatin1(t)); };
+    {
+        ParadoxWriter w(dir + QStringLiteral("/Catalog.DB"), cols("Catalog"));
+        w.add({4.0, QStringLiteral("Bellu"), "1", "2", "3", "4", QVariant(),
+               QStringLiteral("Ţăranu Ştefan")});
+        w.add({9.0, QStringLiteral("Bellu"), "1", "2", "3", "5"});
+    }
+    {
+        ParadoxWriter w(dir + QStringLiteral("/Concesionari.DB"), cols("Concesionari"));
+        w.add({4.0, 40.0, QDate(2001, 5, 6), QVariant(), QVariant(),
+               QStringLiteral("Ţăranu Ştefan")});
+    }
+    {
+        ParadoxWriter w(dir + QStringLiteral("/PersInmormantate.DB"), cols("PersInmormantate"));
+        w.add({4.0, 1.0, QDate(1990, 1, 2), QStringLiteral("Ţăranu Ion")});
+    }
+    {
+        ParadoxWriter w(dir + QStringLiteral("/Chitante.DB"), cols("Chitante"));
+        w.add({4.0, 1.0, QDate(2020, 1, 2), "taxa", 50.0});
+        w.add({77.0, 2.0, QDate(2020, 1, 3), "taxa", 60.0});
+    }
+    {
+        ParadoxWriter w(dir + QStringLiteral("/Unitatea.DB"), cols("Unitatea"));
+        w.add({QStringLiteral("Primăria Bellu")});
+    }
+}
+
+int places(const QString& registerFile) {
+    Database db(registerFile);
+    db.open();
+    QSqlQuery q(db.connection());
+    q.exec(QStringLiteral("SELECT count(*) FROM Catalog"));
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+struct Run {
+    int code;
+    QString out;
+    QString err;
+};
+
+Run runCommand(const QStringList& args, const QString& programDir) {
+    Run r;
+    QTextStream out(&r.out), err(&r.err);
+    r.code = CommandLine::run(QStringList{QStringLiteral("tombrix")} + args, programDir, out, err);
+    return r;
+}
+
+// Answers the trial report when it opens: `button` is pressed, after the
+// report's text has been kept for the test.
+void answerReport(const QString& button, QString* report) {
+    QTimer::singleShot(0, [button, report] {
+        auto* dlg = qobject_cast<TImportRaportFrm*>(QApplication::activeModalWidget());
+        if (!dlg) {
+            answerReport(button, report); // not open yet
+            return;
+        }
+        *report = dlg->report();
+        dlg->findChild<QPushButton*>(button)->click();
+    });
+}
+
+} // namespace
+
+class TestImportCommand : public QObject {
+    Q_OBJECT
+private slots:
+    void commandLineTrialWritesNothing() {
+        TempProgramDir prog;
+        QTemporaryDir old;
+        writeOldFiles(old.path());
+        const Run r = runCommand({QStringLiteral("--import"), old.path()}, prog.path());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.err, QString());
+        QVERIFY(r.out.contains(QStringLiteral("Catalog.DB: 2 randuri citite, 2 de importat")));
+        QVERIFY(r.out.contains(QStringLiteral("Chitante.DB, randul 2 (Id_Loc 77): Id_Loc 77 nu "
+                                              "corespunde niciunui loc")));
+        QVERIFY(r.out.contains(QStringLiteral("--yes")));
+        QCOMPARE(places(prog.file(QStringLiteral("Tombrix.sqlite"))), 0);
+    }
+
+    void commandLineWithYesImportsAndReplaces() {
+        TempProgramDir prog;
+        QTemporaryDir old;
+        writeOldFiles(old.path());
+        {
+            Database db(prog.file(QStringLiteral("Tombrix.sqlite")));
+            db.open();
+            db.exec(QStringLiteral("INSERT INTO Catalog (Id_Loc) VALUES (1), (2), (3)"));
+        }
+        const Run r = runCommand({QStringLiteral("--import"), old.path(), QStringLiteral("--yes")},
+                                 prog.path());
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains(QStringLiteral("Registrul avea 3 locuri")));
+        QVERIFY(r.out.contains(QStringLiteral("Copia registrului dinainte de import: ")));
+        QCOMPARE(places(prog.file(QStringLiteral("Tombrix.sqlite"))), 2);
+    }
+
+    void commandLineFailuresAreOneRomanianLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::newRow("no directory") << QStringList{QStringLiteral("--import")} << 2;
+        QTest::newRow("unknown") << QStringList{QStringLiteral("--importa"), QStringLiteral("x")}
+                                 << 2;
+        QTest::newRow("missing directory")
+            << QStringList{QStringLiteral("--import"), QStringLiteral("/nu/exista"),
+                           QStringLiteral("--yes")}
+            << 1;
+    }
+    void commandLineFailuresAreOneRomanianLine() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        TempProgramDir prog;
+        const Run r = runCommand(args, prog.path());
+        QCOMPARE(r.code, code);
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        QVERIFY(r.err.size() > 10);
+        QCOMPARE(r.out, QString());
+    }
+
+    void menuImportFillsTheFourGrids() {
+        TempProgramDir prog;
+        ScriptedPrompts prompts;
+        QTemporaryDir old;
+        writeOldFiles(old.path());
+        TMainForm form(prog.path());
+        QVERIFY(form.findChild<QAction*>(QStringLiteral("Importadatelevechi1")));
+        QString report;
+        answerReport(QStringLiteral("ImportaBtn"), &report);
+        form.importLegacy(old.path());
+        QVERIFY(report.contains(QStringLiteral("Id_Loc 77")));
+        QVERIFY(
+            prompts.texts().last().startsWith(QStringLiteral("Importul s-a incheiat: 2 locuri")));
+        QCOMPARE(form.Catalog()->recordCount(), 2);
+        QVERIFY(form.Catalog()->locate(QStringLiteral("Id_Loc"), 4.0));
+        QCOMPARE(form.Catalog()->asString(QStringLiteral("Nume_Uzufruct")),
+                 QStringLiteral("Ţăranu Ştefan"));
+        QCOMPARE(form.Concesionari()->recordCount(), 1);
+        QCOMPARE(form.PersInmormantate()->asString(QStringLiteral("Numele")),
+                 QStringLiteral("Ţăranu Ion"));
+        QCOMPARE(form.Chitante()->recordCount(), 1);
+        QCOMPARE(form.unitName(), QStringLiteral("Primăria Bellu"));
+    }
+
+    void declinedReportOrReplacementChangesNothing() {
+        TempProgramDir prog;
+        ScriptedPrompts prompts;
+        QTemporaryDir old;
+        writeOldFiles(old.path());
+        TMainForm form(prog.path());
+        QString report;
+        answerReport(QStringLiteral("RenuntaBtn"), &report);
+        form.importLegacy(old.path());
+        QVERIFY(!report.isEmpty());
+        QCOMPARE(form.Catalog()->recordCount(), 0);
+
+        form.database().exec(QStringLiteral("INSERT INTO Catalog (Id_Loc) VALUES (1)"));
+        form.database().noteChangeAll();
+        form.Catalog()->refresh();
+        prompts.queueAnswer(PromptAnswer::No); // keep the register's places
+        answerReport(QStringLiteral("ImportaBtn"), &report);
+        form.importLegacy(old.path());
+        QVERIFY(prompts.texts().last().contains(QStringLiteral("Registrul contine deja 1 locuri")));
+        QCOMPARE(prompts.shown().last().defaultAnswer, PromptAnswer::No);
+        QCOMPARE(form.Catalog()->recordCount(), 1);
+    }
+};
+
+QTEST_MAIN(TestImportCommand)
+#include "tst_importcommand.moc"

@@ -1,0 +1,457 @@
+// Import of the old program's table files: each test writes its own old
+// files with pxlib's writer and imports them into a fresh register.
+#include "Database.h"
+#include "LegacyImport.h"
+#include "ParadoxReader.h"
+#include "ParadoxWriter.h"
+#include "StoreError.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+namespace {
+
+using Col = ParadoxWriter::Column;
+
+const QString kAccents = QStringLiteral("ăâîşţ ĂÂÎŞŢ");
+
+QString longMemo(int size) {
+    QString s;
+    const QString words = QStringLiteral("scutit conform hotararii consiliului local ţară şi ");
+    while (s.size() < size)
+        s += words;
+    return s.left(size);
+}
+
+// The register's rows of a table as text, ordered, for field-by-field checks.
+QStringList rows(Database& db, const QString& sql) {
+    QSqlQuery q(db.connection());
+    if (!q.exec(sql))
+        return {QStringLiteral("SQL error")};
+    QStringList out;
+    while (q.next()) {
+        QStringList cells;
+        for (int i = 0; i < q.record().count(); ++i)
+            cells << (q.value(i).isNull() ? QStringLiteral("NULL") : q.value(i).toString());
+        out << cells.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+int count(Database& db, const QString& table) {
+    QSqlQuery q(db.connection());
+    q.exec(QStringLiteral("SELECT count(*) FROM ") + table);
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+// A small old register: three places, concessions with short and long
+// memos, buried persons, receipts and the unit name.
+void writeSample(const QString& dir, bool laterFields = true) {
+    auto cols = [&](const char* t) {
+        return ParadoxWriter::tableColumns(QString::fromLatin1(t), laterFields);
+    };
+    auto row = [&](const char* t, QVariantMap m) {
+        QVariantList out;
+        for (const Col& c : cols(t))
+            out << m.value(c.name);
+        return out;
+    };
+    {
+        ParadoxWriter w(dir + QStringLiteral("/Catalog.DB"), cols("Catalog"));
+        w.add(row("Catalog", {{"Id_Loc", 7.0},
+                              {"Cimitir", QStringLiteral("Cimitirul Înălţarea")},
+                              {"Sector", "12A"},
+                              {"Parcela", "3"},
+                              {"Rand", "10"},
+                              {"Loc", "A"},
+                              {"CNP_Uzufruct", "1800101221144"},
+                              {"Nume_Uzufruct", QStringLiteral("Ştefănescu Ţuţu ") + kAccents},
+                              {"Observatii", QStringLiteral("gard refăcut")}}));
+        w.add(row("Catalog", {{"Id_Loc", 12.0}, {"Cimitir", "Nord"}, {"Loc", "5"}}));
+        w.add(row("Catalog", {{"Id_Loc", 3.0}, {"Nume_Uzufruct", "POPA ION"}}));
+    }
+    {
+        ParadoxWriter w(dir + QStringLiteral("/Concesionari.DB"), cols("Concesionari"),
+                        dir + QStringLiteral("/Concesionari.MB"));
+        w.add(row("Concesionari", {{"Id_Loc", 7.0},
+                                   {"Nr_concesiune", 70.0},
+                                   {"Data_concesiune", QDate(1999, 2, 28)},
+                                   {"Act_concesiune", QStringLiteral("HCL 12/1999")},
+                                   {"CNP_Uzufruct", "1800101221144"},
+                                   {"Nume_Uzufruct", QStringLiteral("Ştefănescu Ţuţu")},
+                                   {"Strada", QStringLiteral("Păcii")},
+                                   {"Numarul", "4B"},
+                                   {"Bloc", "B2"},
+                                   {"Scara", "A"},
+                                   {"Etaj", 3.0},
+                                   {"Apartament", 14.0},
+                                   {"Judet", "Prahova"},
+                                   {"Seria_buletin", "PH"},
+                                   {"Nr_buletin", 123456.0},
+                                   {"Eliberat_buletin", QStringLiteral("Poliţia Ploieşti")},
+                                   {"Data_Elib_buletin", QDate(1995, 12, 31)},
+                                   {"Telefon_fix", "0244123456"},
+                                   {"Telefon_mobil", "0722123456"},
+                                   {"Scutit_concesiune", true},
+                                   {"Nr_doc_scutit", "55"},
+                                   {"Data_doc_scutit", QDate(2000, 1, 1)},
+                                   {"Explicatie", longMemo(600)},
+                                   {"Nr_ani_concesiune", 25},
+                                   {"Observatii", QStringLiteral("reînnoită")},
+                                   {"Localitatea", QStringLiteral("Ploieşti")}}));
+        w.add(row("Concesionari", {{"Id_Loc", 7.0},
+                                   {"Nr_concesiune", 71.0},
+                                   {"Data_concesiune", QDate(2024, 2, 29)},
+                                   {"Scutit_concesiune", false},
+                                   {"Explicatie", QStringLiteral("scurt: ăâî")}}));
+        w.add(row("Concesionari",
+                  {{"Id_Loc", 12.0}, {"Nr_concesiune", 120.0}, {"Explicatie", longMemo(9000)}}));
+    }
+    {
+        ParadoxWriter w(dir + QStringLiteral("/persinmormantate.db"), cols("PersInmormantate"));
+        w.add(row("PersInmormantate", {{"Id_Loc", 7.0},
+                                       {"Numar", 1.0},
+                                       {"Data", QDate(1987, 6, 5)},
+                                       {"Numele", QStringLiteral("Ştefănescu Ana")},
+                                       {"Grad_rudenie_uzufruct", "mama"},
+                                       {"Serie_CD", "DA"},
+                                       {"Nr_CD", 998.0},
+                                       {"Data_CD", QDate(1987, 6, 4)},
+                                       {"Eliberat_CD", QStringLiteral("Primăria")}}));
+    }
+    {
+        ParadoxWriter w(dir + QStringLiteral("/CHITANTE.DB"), cols("Chitante"));
+        w.add(row("Chitante", {{"Id_Loc", 7.0},
+                               {"Nr_chit", 501.0},
+                               {"Data", QDate(2023, 1, 15)},
+                               {"Explicatie", "taxa"},
+                               {"Suma", 125.5},
+                               {"Numele_beneficiarului", QStringLiteral("Ţuţu")},
+                               {"Tip_incasare", "Taxa anuala"},
+                               {"DStart", QDate(2023, 1, 1)},
+                               {"DStop", QDate(2023, 12, 31)}}));
+        w.add(row("Chitante", {{"Id_Loc", 3.0}, {"Nr_chit", 502.0}, {"Suma", 0.01}}));
+    }
+    {
+        ParadoxWriter w(dir + QStringLiteral("/Unitatea.DB"), cols("Unitatea"));
+        w.add({QStringLiteral("Primăria Câmpina")});
+    }
+}
+
+} // namespace
+
+class TestLegacyImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_prog = std::make_unique<TempProgramDir>();
+        QVERIFY(m_prog->isValid());
+        QVERIFY(m_old.isValid());
+        m_db = std::make_unique<Database>(m_prog->file(QStringLiteral("Tombrix.sqlite")));
+        m_db->open();
+    }
+    void cleanup() {
+        m_db.reset();
+        m_prog.reset();
+        QDir(m_old.path()).removeRecursively();
+        QDir().mkpath(m_old.path());
+    }
+
+    void roundTripFieldForField() {
+        writeSample(m_old.path());
+        const LegacyImport imp(m_old.path());
+        const LegacyImport::Result trial = imp.trial();
+        QCOMPARE(trial.problems.join(QLatin1Char('\n')), QString());
+        QCOMPARE(trial.tables.size(), 5);
+        const QList<int> read = {3, 3, 1, 2, 1};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(trial.tables.at(i).read, read.at(i));
+        QCOMPARE(count(*m_db, QStringLiteral("Catalog")), 0); // the trial writes nothing
+
+        const LegacyImport::Result done =
+            imp.run(*m_db, m_prog->backupBase(), QDateTime(QDate(2026, 3, 4), QTime(9, 8, 7)));
+        QVERIFY(QFile::exists(QDir::fromNativeSeparators(done.backupFile)));
+        QVERIFY(done.backupFile.contains(QStringLiteral("20260304-090807-inainte-de-import")));
+
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT * FROM Catalog ORDER BY Id_Loc")),
+                 QStringList({QStringLiteral("3|NULL|NULL|NULL|NULL|NULL|NULL|POPA ION|NULL"),
+                              QStringLiteral("7|Cimitirul Înălţarea|12A|3|10|A|1800101221144|"
+                                             "Ştefănescu Ţuţu ăâîşţ ĂÂÎŞŢ|gard refăcut"),
+                              QStringLiteral("12|Nord|NULL|NULL|NULL|5|NULL|NULL|NULL")}));
+        const QStringList con =
+            rows(*m_db,
+                 QStringLiteral("SELECT Id_Loc, Nr_concesiune, Data_concesiune, Act_concesiune, "
+                                "CNP_Uzufruct, Nume_Uzufruct, Strada, Numarul, Bloc, Scara, Etaj, "
+                                "Apartament, Judet, Seria_buletin, Nr_buletin, Eliberat_buletin, "
+                                "Data_Elib_buletin, Telefon_fix, Telefon_mobil, Scutit_concesiune, "
+                                "Nr_doc_scutit, Data_doc_scutit, Nr_ani_concesiune, Observatii, "
+                                "Localitatea FROM Concesionari ORDER BY Nr_concesiune"));
+        QCOMPARE(con.size(), 3);
+        QCOMPARE(
+            con.at(0),
+            QStringLiteral("7|70|1999-02-28|HCL 12/1999|1800101221144|Ştefănescu Ţuţu|Păcii|4B|"
+                           "B2|A|3|14|Prahova|PH|123456|Poliţia Ploieşti|1995-12-31|0244123456|"
+                           "0722123456|1|55|2000-01-01|25|reînnoită|Ploieşti"));
+        QVERIFY(con.at(1).startsWith(QStringLiteral("7|71|2024-02-29|NULL")));
+        QVERIFY(con.at(1).contains(QStringLiteral("|0|NULL|NULL|NULL"))); // logical false, kept
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Explicatie FROM Concesionari ORDER BY "
+                                            "Nr_concesiune")),
+                 QStringList({longMemo(600), QStringLiteral("scurt: ăâî"), longMemo(9000)}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT * FROM PersInmormantate")),
+                 QStringList({QStringLiteral("7|1|1987-06-05|Ştefănescu Ana|mama|DA|998|1987-06-04|"
+                                             "Primăria")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT * FROM Chitante ORDER BY Nr_chit")),
+                 QStringList({QStringLiteral("7|501|2023-01-15|taxa|125.5|Ţuţu|Taxa anuala|"
+                                             "2023-01-01|2023-12-31"),
+                              QStringLiteral("3|502|NULL|NULL|0.01|NULL|NULL|NULL|NULL")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT * FROM Unitatea")),
+                 QStringList({QStringLiteral("Primăria Câmpina")}));
+    }
+
+    // The .MB reader against the bytes each row keeps, over both kinds of
+    // block (shared small texts and runs of whole blocks).
+    void blobReaderAgreesWithRowLeaders() {
+        const QString db = m_old.filePath(QStringLiteral("M.DB"));
+        const QString mb = m_old.filePath(QStringLiteral("M.MB"));
+        const QList<int> sizes = {1, 240, 241, 300, 1500, 4000, 5000, 20000};
+        {
+            ParadoxWriter w(db, {{QStringLiteral("Memo"), ParadoxWriter::Type::Memo, 240}}, mb);
+            for (int s : sizes)
+                w.add({longMemo(s)});
+        }
+        ParadoxReader r(db);
+        const ParadoxBlobFile blobs(mb);
+        QVERIFY(blobs.isOpen());
+        r.setBlobFile(&blobs);
+        QCOMPARE(r.rowCount(), sizes.size());
+        for (int i = 0; i < sizes.size(); ++i) {
+            QVERIFY(r.readRow(i));
+            QByteArray leader;
+            quint32 pointer = 0, length = 0;
+            r.memoEntry(0, &leader, &pointer, &length);
+            QCOMPARE(int(length), ParadoxWriter::toCp1250(longMemo(sizes.at(i))).size());
+            if (length > 240) {
+                QByteArray whole;
+                QString why;
+                QVERIFY2(blobs.read(pointer, length, &whole, &why), qPrintable(why));
+                QCOMPARE(whole.left(240), leader);
+                QCOMPARE(int(whole.size()), int(length));
+            }
+            const ParadoxReader::Value v = r.value(0);
+            QCOMPARE(v.problem, QString());
+            QCOMPARE(v.value.toString(), longMemo(sizes.at(i)));
+        }
+    }
+
+    void damagedBlobKeepsTheRowsPartAndSaysSo() {
+        writeSample(m_old.path());
+        QFile mb(m_old.filePath(QStringLiteral("Concesionari.MB")));
+        QVERIFY(mb.open(QIODevice::ReadWrite));
+        mb.resize(4096 + 100); // the long texts' blocks are gone
+        mb.close();
+        const LegacyImport::Result r =
+            LegacyImport(m_old.path())
+                .run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime());
+        QCOMPARE(r.problems.size(), 2);
+        QVERIFY(r.problems.first().contains(QStringLiteral("Explicatie")));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Explicatie FROM Concesionari WHERE "
+                                            "Nr_concesiune = 120")),
+                 QStringList({longMemo(240)}));
+    }
+
+    void filesWithoutTheLaterFieldsLeaveThemEmpty() {
+        writeSample(m_old.path(), false);
+        const LegacyImport::Result r =
+            LegacyImport(m_old.path())
+                .run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime());
+        QCOMPARE(r.problems, QStringList());
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Observatii FROM Catalog WHERE Id_Loc = 7")),
+                 QStringList({QStringLiteral("NULL")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Act_concesiune, Nr_ani_concesiune, Observatii, "
+                                            "Localitatea, Nume_Uzufruct FROM Concesionari WHERE "
+                                            "Nr_concesiune = 70")),
+                 QStringList({QStringLiteral("NULL|NULL|NULL|NULL|Ştefănescu Ţuţu")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Serie_CD, Numele FROM PersInmormantate")),
+                 QStringList({QStringLiteral("NULL|Ştefănescu Ana")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT DStart, DStop, Data FROM Chitante WHERE "
+                                            "Nr_chit = 501")),
+                 QStringList({QStringLiteral("NULL|NULL|2023-01-15")}));
+    }
+
+    // Problems the trial lists: a detail of no place, an over-long text, a
+    // date that is no calendar date, a repeated Id_Loc; nothing is written.
+    void trialListsTheRowsThatCannotComeOver() {
+        writeSample(m_old.path());
+        QList<Col> cat = ParadoxWriter::tableColumns(QStringLiteral("Catalog"));
+        cat[7].length = 80; // Nume_Uzufruct wider than the register keeps
+        {
+            ParadoxWriter w(m_old.filePath(QStringLiteral("Catalog.DB")), cat);
+            w.add({1.0, "C", "1", "1", "1", "1", QVariant(), QString(60, QLatin1Char('x'))});
+            w.add({2.0});
+            w.add({1.0, "dublura"});
+        }
+        {
+            const auto cols = ParadoxWriter::tableColumns(QStringLiteral("PersInmormantate"));
+            ParadoxWriter w(m_old.filePath(QStringLiteral("persinmormantate.db")), cols);
+            w.add({2.0, 1.0, QVariant::fromValue(qint64(2000000000))});
+            w.add({99.0, 1.0, QDate(2001, 1, 1), QStringLiteral("Orfan")});
+        }
+        QFile::remove(m_old.filePath(QStringLiteral("Concesionari.DB")));
+        const LegacyImport imp(m_old.path());
+        const LegacyImport::Result r = imp.trial();
+        const QString all = r.problems.join(QLatin1Char('\n'));
+        QCOMPARE(r.problems.size(), 6);
+        QVERIFY(all.contains(QStringLiteral("Catalog.DB, randul 1 (Id_Loc 1): textul din campul "
+                                            "Nume_Uzufruct are 60 caractere; s-a taiat la 50")));
+        QVERIFY(all.contains(QStringLiteral("Catalog.DB, randul 3 (Id_Loc 1): Id_Loc 1 apare de "
+                                            "mai multe ori")));
+        QVERIFY(all.contains(QStringLiteral("persinmormantate.db, randul 1 (Id_Loc 2): data din "
+                                            "campul Data nu este o data calendaristica")));
+        QVERIFY(all.contains(QStringLiteral("persinmormantate.db, randul 2 (Id_Loc 99): Id_Loc 99 "
+                                            "nu corespunde niciunui loc")));
+        // Both receipts belong to places the new Catalog lacks.
+        QVERIFY(all.contains(QStringLiteral("CHITANTE.DB, randul 2 (Id_Loc 3): Id_Loc 3 nu ")));
+        QVERIFY(r.tables.at(1).missing);
+        QVERIFY(r.report(false).contains(QStringLiteral("Concesionari.DB: fisierul lipseste")));
+        QCOMPARE(count(*m_db, QStringLiteral("Catalog")), 0);
+
+        imp.run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime());
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Id_Loc, Cimitir, length(Nume_Uzufruct) FROM "
+                                            "Catalog ORDER BY Id_Loc")),
+                 QStringList({QStringLiteral("1|C|50"), QStringLiteral("2|NULL|NULL")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Id_Loc, Data FROM PersInmormantate")),
+                 QStringList({QStringLiteral("2|NULL")}));
+        QCOMPARE(count(*m_db, QStringLiteral("Chitante")), 0);
+    }
+
+    void damagedFilesAreRefusedAndChangeNothing_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("truncated") << 0;
+        QTest::newRow("random bytes") << 1;
+        QTest::newRow("empty") << 2;
+    }
+    void damagedFilesAreRefusedAndChangeNothing() {
+        QFETCH(int, kind);
+        m_db->exec(QStringLiteral("INSERT INTO Catalog (Id_Loc, Nume_Uzufruct) VALUES (500, 'X')"));
+        writeSample(m_old.path());
+        QFile f(m_old.filePath(QStringLiteral("CHITANTE.DB")));
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        if (kind == 0) {
+            f.resize(f.size() - 3000);
+        } else {
+            QByteArray junk(9000, '\0');
+            quint32 x = 12345;
+            for (char& c : junk) {
+                x = x * 1103515245 + 12345;
+                c = char(x >> 16);
+            }
+            f.resize(0);
+            f.write(junk);
+        }
+        if (kind == 2)
+            f.resize(0);
+        f.close();
+        const LegacyImport imp(m_old.path());
+        try {
+            imp.trial();
+            QFAIL("the trial accepted a damaged file");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("CHITANTE.DB este deteriorat")),
+                     qPrintable(e.message()));
+        }
+        QVERIFY_THROWS_EXCEPTION(
+            StoreError, imp.run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime()));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Id_Loc, Nume_Uzufruct FROM Catalog")),
+                 QStringList({QStringLiteral("500|X")}));
+    }
+
+    void missingCatalogOrDirectoryIsAClearFailure() {
+        try {
+            LegacyImport(m_old.path()).trial();
+            QFAIL("no failure");
+        } catch (const StoreError& e) {
+            QVERIFY(e.message().startsWith(QStringLiteral("Nu gasesc fisierul Catalog.DB")));
+        }
+        QVERIFY_THROWS_EXCEPTION(StoreError,
+                                 LegacyImport(m_old.filePath(QStringLiteral("nu-exista"))).trial());
+    }
+
+    void cancelDuringTheWriteChangesNothing() {
+        m_db->exec(QStringLiteral("INSERT INTO Catalog (Id_Loc, Nume_Uzufruct) VALUES (500, 'X')"));
+        writeSample(m_old.path());
+        int calls = 0;
+        auto cancelLate = [&](LegacyImport::Phase p, qint64 done, qint64) {
+            ++calls;
+            return !(p == LegacyImport::Phase::Writing && done >= 5);
+        };
+        QVERIFY_THROWS_EXCEPTION(
+            Abort, LegacyImport(m_old.path())
+                       .run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime(), cancelLate));
+        QVERIFY(calls > 1);
+        QCOMPARE(m_db->transactionDepth(), 0);
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Id_Loc FROM Catalog")),
+                 QStringList({QStringLiteral("500")}));
+        QCOMPARE(count(*m_db, QStringLiteral("Concesionari")), 0);
+    }
+
+    // A store failure half-way (here a trigger refusing one receipt) rolls
+    // every table back, the already written places and details included.
+    void failureHalfWayLeavesTheRegisterAsItWas() {
+        m_db->exec(QStringLiteral("INSERT INTO Catalog (Id_Loc, Nume_Uzufruct) VALUES (500, 'X')"));
+        m_db->exec(QStringLiteral("INSERT INTO Unitatea (Cimitir) VALUES ('Vechi')"));
+        m_db->exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Chitante WHEN "
+                                  "NEW.Nr_chit = 502 BEGIN SELECT RAISE(ABORT, 'disc plin'); END"));
+        writeSample(m_old.path());
+        try {
+            LegacyImport(m_old.path())
+                .run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime());
+            QFAIL("no failure");
+        } catch (const StoreError& e) {
+            QVERIFY(e.message().contains(QStringLiteral("disc plin")));
+        }
+        QCOMPARE(m_db->transactionDepth(), 0);
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Id_Loc FROM Catalog")),
+                 QStringList({QStringLiteral("500")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Cimitir FROM Unitatea")),
+                 QStringList({QStringLiteral("Vechi")}));
+        QCOMPARE(count(*m_db, QStringLiteral("Concesionari")), 0);
+        QCOMPARE(count(*m_db, QStringLiteral("Chitante")), 0);
+    }
+
+    void replacingKeepsACopyOfTheOldRegister() {
+        m_db->exec(QStringLiteral("INSERT INTO Catalog (Id_Loc, Nume_Uzufruct) VALUES (500, 'X')"));
+        writeSample(m_old.path());
+        QCOMPARE(LegacyImport::placesInRegister(*m_db), 1);
+        const LegacyImport::Result r =
+            LegacyImport(m_old.path())
+                .run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime());
+        QCOMPARE(LegacyImport::placesInRegister(*m_db), 3);
+        Database copy(QDir::fromNativeSeparators(r.backupFile));
+        copy.open();
+        QCOMPARE(rows(copy, QStringLiteral("SELECT Id_Loc, Nume_Uzufruct FROM Catalog")),
+                 QStringList({QStringLiteral("500|X")}));
+        // The daily backup's own directory for today is not taken by it.
+        QVERIFY(!QFileInfo::exists(m_prog->backupRoot() + QStringLiteral("/SalvariQuarvenn/") +
+                                   QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
+    }
+
+    void codePageTableCoversTheRomanianLetters() {
+        const QString all = QStringLiteral("ăâîşţĂÂÎŞŢ€„”«»–—ŁążśźŹŚŻ§©°");
+        QCOMPARE(fromCp1250(ParadoxWriter::toCp1250(all).constData(),
+                            int(ParadoxWriter::toCp1250(all).size())),
+                 all);
+    }
+
+private:
+    std::unique_ptr<TempProgramDir> m_prog;
+    std::unique_ptr<Database> m_db;
+    QTemporaryDir m_old;
+};
+
+QTEST_GUILESS_MAIN(TestLegacyImport)
+#include "tst_legacyimport.moc"
