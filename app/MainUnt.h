@@ -6,6 +6,7 @@
 class PlaceRegister;
 class Database;
 class DBNavigator;
+class ExemptionGroup;
 class HintTracker;
 class PlaceHeader;
 class QAction;
@@ -54,6 +55,7 @@ public:
     // The import after the directory is chosen: trial, report, import.
     void importLegacy(const QString& directory);
     TLinkLabel* LinkLbl() const { return m_linkLbl; }
+    ExemptionGroup* exemption() const { return m_exemption; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -62,6 +64,7 @@ protected:
 private:
     void buildWindow();
     void buildMenus();
+    void buildExemption();
     QWidget* buildCatalogTab();
     QWidget* buildDetailTab(TDBGridNormal*& grid, const QString& gridName, PlaceHeader*& header);
     void FormCreate();
@@ -107,4 +110,5 @@ private:
     QLabel* m_statusLine = nullptr;
     HintTracker* m_hints = nullptr;
     TLinkLabel* m_linkLbl = nullptr;
+    ExemptionGroup* m_exemption = nullptr;
 };
