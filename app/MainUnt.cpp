@@ -408,6 +408,9 @@ void TMainForm::FormCreate() {
         SortComboClick();
         m_hints = new HintTracker(m_statusLine, this);
         ReportProgress::setPanel(m_statusLine);
+        // Said once here; the grids refuse each change with the same words.
+        if (!m_db->writable())
+            Prompts::warning(m_db->readOnlyReason());
     });
     m_navigator->updateButtons();
 }

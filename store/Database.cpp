@@ -15,6 +15,7 @@
 namespace {
 
 QAtomicInt g_connectionCounter;
+bool g_openReadOnly = false;
 
 QString nextConnectionName() {
     return QStringLiteral("tombrix-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
@@ -86,7 +87,9 @@ void Database::open() {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(m_path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(g_openReadOnly
+                                 ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY")
+                                 : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
             const QString msg = db.lastError().text();
             db = QSqlDatabase();
@@ -115,6 +118,58 @@ void Database::open() {
     m_depth = 0;
     m_dataVersion = -1;
     checkExternal();
+    probeWritable();
+}
+
+void Database::setOpenReadOnly(bool on) {
+    g_openReadOnly = on;
+}
+
+void Database::probeWritable() {
+    m_readOnlyReason.clear();
+    QSqlQuery q(connection());
+    // Rewriting the header's own version number needs the lock, the journal
+    // beside the file and a page written: everything a save needs. It is
+    // undone at once, so the file is left as it was.
+    int code = SQLITE_OK;
+    QString storeText;
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        code = StoreFailure::codeOf(q.lastError());
+        storeText = q.lastError().text();
+    } else {
+        qint64 version = 0;
+        if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
+            version = q.value(0).toLongLong();
+        if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
+            code = StoreFailure::codeOf(q.lastError());
+            storeText = q.lastError().text();
+        }
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
+    int shown = code;
+    switch (code & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_BUSY: // held by another program: the first save says so
+    case SQLITE_LOCKED:
+        return;
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN: // no journal can be made in the directory
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        shown = SQLITE_READONLY;
+        break;
+    default:
+        break;
+    }
+    QString text = StoreFailure::describe(m_path, shown, QString());
+    if (text.isEmpty())
+        text = QStringLiteral("Baza de date %1 nu poate fi scrisa.")
+                   .arg(QDir::toNativeSeparators(m_path));
+    text += QStringLiteral(" Pana atunci registrul se deschide numai pentru citire: puteti "
+                           "cauta si lista, dar nu puteti modifica nimic.");
+    if (!storeText.trimmed().isEmpty())
+        text += QStringLiteral("\n<") + storeText.trimmed() + QLatin1Char('>');
+    m_readOnlyReason = text;
 }
 
 void Database::close() {

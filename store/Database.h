@@ -24,6 +24,16 @@ public:
     bool isOpen() const { return m_open; }
     // True when open() found no file and created the empty register.
     bool createdFresh() const { return m_createdFresh; }
+    // Whether the register can be written, found by open() with a write
+    // that is undone at once: a read-only file or directory shows at the
+    // start, not at the first save of a row typed in full.
+    bool writable() const { return m_readOnlyReason.isEmpty(); }
+    // Why it cannot be written, told the clerk's way; empty when it can.
+    const QString& readOnlyReason() const { return m_readOnlyReason; }
+    // Opens the registers of this process through read-only connections,
+    // as a read-only medium does for any user: lets a test running with
+    // every permission see what a clerk without write rights sees.
+    static void setOpenReadOnly(bool on);
 
     const QString& path() const { return m_path; }
     QSqlDatabase connection() const;
@@ -50,11 +60,13 @@ public:
 
 private:
     void checkExternal();
+    void probeWritable();
 
     QString m_path;
     QString m_connectionName;
     bool m_open = false;
     bool m_createdFresh = false;
+    QString m_readOnlyReason;
     int m_depth = 0;
     qint64 m_dataVersion = -1;
     quint64 m_counter = 0;

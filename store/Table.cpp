@@ -58,39 +58,6 @@ bool sameValue(const QVariant& a, const QVariant& b) {
 
 } // namespace
 
-// Sectors, parcels, rows and place numbers repeat across thousands of
-// places: a column whose texts repeat shares one copy of each, which saves
-// both the allocations while reading and the memory afterwards. A column
-// whose texts turn out mostly distinct (names, codes) stops trying.
-class Interner {
-public:
-    QString text(const char* utf8, int bytes) {
-        if (!m_on)
-            return QString::fromUtf8(utf8, bytes);
-        const QByteArray probe = QByteArray::fromRawData(utf8, bytes);
-        const auto it = m_seen.constFind(probe);
-        if (it != m_seen.constEnd()) {
-            ++m_hits;
-            return it.value();
-        }
-        const QString s = QString::fromUtf8(utf8, bytes);
-        m_seen.insert(QByteArray(utf8, bytes), s);
-        if (++m_misses == 2048 && m_hits < m_misses) {
-            m_on = false;
-            m_seen.clear();
-        }
-        return s;
-    }
-
-private:
-    QHash<QByteArray, QString> m_seen;
-    int m_hits = 0;
-    int m_misses = 0;
-    bool m_on = true;
-};
-
-namespace {} // namespace
-
 Table::Table(Database& db, QObject* parent) : DataSet(parent), m_db(db) {}
 
 Table::~Table() = default;
@@ -168,6 +135,13 @@ void Table::close() {
 void Table::requireActive() const {
     if (!isActive())
         throw StoreError(QStringLiteral("Tabelul %1 nu este deschis").arg(m_fileName));
+}
+
+// A register that cannot be written refuses a change before anything is
+// typed into it, not at the save.
+void Table::requireWritable() const {
+    if (!m_db.writable())
+        throw StoreError(m_db.readOnlyReason());
 }
 
 void Table::requireEditing() const {
@@ -262,38 +236,161 @@ void Table::eachRow(const QString& sql, const QVector<QVariant>& binds,
         throw StoreFailure::error(m_db.path(), code, failure);
 }
 
+namespace {
+
+enum Kind : char { KNull, KInteger, KReal, KText };
+
+void putNumber(QByteArray& out, char kind, const void* eight) {
+    out.append(kind);
+    out.append(static_cast<const char*>(eight), 8);
+}
+
+void putText(QByteArray& out, const char* utf8, qsizetype bytes) {
+    out.append(char(KText));
+    quint64 n = quint64(bytes);
+    do { // the length in 7-bit groups, low first
+        out.append(char((n & 0x7f) | (n > 0x7f ? 0x80 : 0)));
+        n >>= 7;
+    } while (n);
+    out.append(utf8, bytes);
+}
+
+// Where a packed value starts: its kind byte and the bytes after it.
+struct Packed {
+    char kind = KNull;
+    const char* data = nullptr;
+    qsizetype bytes = 0;
+};
+
+Packed packedAt(const QByteArray& block, int field) {
+    const char* p = block.constData();
+    const char* end = p + block.size();
+    for (int i = 0; p < end; ++i) {
+        Packed v;
+        v.kind = *p++;
+        if (v.kind == KInteger || v.kind == KReal) {
+            v.data = p;
+            v.bytes = 8;
+        } else if (v.kind == KText) {
+            quint64 n = 0;
+            int shift = 0;
+            while (p < end) {
+                const auto c = static_cast<unsigned char>(*p++);
+                n |= quint64(c & 0x7f) << shift;
+                shift += 7;
+                if (!(c & 0x80))
+                    break;
+            }
+            v.data = p;
+            v.bytes = qsizetype(n);
+        }
+        if (i == field)
+            return v;
+        p += v.bytes;
+    }
+    return {};
+}
+
+QVariant toVariant(const Packed& v) {
+    switch (v.kind) {
+    case KInteger: {
+        qint64 n;
+        std::memcpy(&n, v.data, 8);
+        return qlonglong(n);
+    }
+    case KReal: {
+        double d;
+        std::memcpy(&d, v.data, 8);
+        return d;
+    }
+    case KText:
+        return QString::fromUtf8(v.data, v.bytes);
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
 // Fills a row's stored fields from the statement's columns, starting at `col`.
-void Table::readValues(sqlite3_stmt* st, int col, Row& r, std::vector<Interner>* interned) const {
-    r.v.resize(m_fields.size());
+void Table::readValues(sqlite3_stmt* st, int col, Row& r) const {
+    // Built in a buffer that keeps its room, then copied once at its size.
+    static thread_local QByteArray out;
+    out.resize(0);
     int c = 0;
     for (int i = 0; i < m_fields.size(); ++i) {
         const FieldDef& f = m_fields.at(i);
-        if (f.calculated)
+        if (f.calculated) {
+            out.append(char(KNull));
             continue;
-        QVariant& out = r.v[i];
-        const int at = col + c;
+        }
+        const int at = col + c++;
         switch (sqlite3_column_type(st, at)) {
         case SQLITE_NULL:
-            out = QVariant();
+            out.append(char(KNull));
             break;
         case SQLITE_INTEGER:
-            if (f.type == FieldType::Number)
-                out = double(sqlite3_column_int64(st, at));
-            else
-                out = qlonglong(sqlite3_column_int64(st, at));
+            if (f.type == FieldType::Number) {
+                const double d = double(sqlite3_column_int64(st, at));
+                putNumber(out, KReal, &d);
+            } else {
+                const qint64 n = sqlite3_column_int64(st, at);
+                putNumber(out, KInteger, &n);
+            }
             break;
-        case SQLITE_FLOAT:
-            out = sqlite3_column_double(st, at);
+        case SQLITE_FLOAT: {
+            const double d = sqlite3_column_double(st, at);
+            putNumber(out, KReal, &d);
             break;
+        }
         default: {
             const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, at));
-            const int bytes = sqlite3_column_bytes(st, at);
-            out = interned ? (*interned)[c].text(text, bytes) : QString::fromUtf8(text, bytes);
+            putText(out, text, sqlite3_column_bytes(st, at));
         }
         }
-        ++c;
     }
-    r.complete = true;
+    r.packed = QByteArray(out.constData(), out.size());
+}
+
+QByteArray Table::pack(const QVector<QVariant>& values) const {
+    QByteArray out;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        const QVariant& v = values.value(i);
+        if (m_fields.at(i).calculated || v.isNull() || !v.isValid()) {
+            out.append(char(KNull));
+        } else if (v.typeId() == QMetaType::QString) {
+            const QByteArray utf8 = v.toString().toUtf8();
+            putText(out, utf8.constData(), utf8.size());
+        } else if (v.typeId() == QMetaType::Double) {
+            const double d = v.toDouble();
+            putNumber(out, KReal, &d);
+        } else if (isNumeric(v)) {
+            const qint64 n = v.toLongLong();
+            putNumber(out, KInteger, &n);
+        } else {
+            const QByteArray utf8 = v.toString().toUtf8();
+            putText(out, utf8.constData(), utf8.size());
+        }
+    }
+    out.squeeze();
+    return out;
+}
+
+QVector<QVariant> Table::unpackAll(const Row* row) const {
+    QVector<QVariant> out(m_fields.size());
+    if (row)
+        for (int i = 0; i < m_fields.size(); ++i)
+            out[i] = toVariant(packedAt(row->packed, i));
+    return out;
+}
+
+QVariant Table::stored(const Row* row, int field) const {
+    if (!row)
+        return {};
+    if (row == &m_buffer)
+        return m_edit.value(field);
+    ensureComplete(row);
+    return toVariant(packedAt(row->packed, field));
 }
 
 // The view is the ordered list of row ids, read from the index alone; the
@@ -317,26 +414,24 @@ void Table::loadRows() {
 }
 
 void Table::ensureComplete(const Row* row) const {
-    if (!row || row->complete || row->rowid < 0)
+    if (!row || row->complete() || row->rowid < 0)
         return;
     Row* r = const_cast<Row*>(row);
     bool found = false;
     eachRow(
         QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(storedColumns(), quoted(m_stored)),
         {QVariant(qlonglong(r->rowid))}, [&](sqlite3_stmt* st) {
-            readValues(st, 0, *r, nullptr);
+            readValues(st, 0, *r);
             found = true;
         });
-    if (!found) { // deleted behind our back: shows empty until the next refresh
-        r->v.resize(m_fields.size());
-        r->complete = true;
-    }
+    if (!found) // deleted behind our back: shows empty until the next refresh
+        r->packed = pack({});
 }
 
 void Table::ensureAllComplete() const {
     std::size_t missing = 0;
     for (const auto& r : m_all)
-        missing += r->complete ? 0 : 1;
+        missing += r->complete() ? 0 : 1;
     if (missing == 0)
         return;
     if (missing < 64) {
@@ -347,29 +442,24 @@ void Table::ensureAllComplete() const {
     QHash<qint64, Row*> byId;
     byId.reserve(qsizetype(missing));
     for (const auto& r : m_all)
-        if (!r->complete)
+        if (!r->complete())
             byId.insert(r->rowid, r.get());
     QVector<QVariant> link;
     const QString where = linkWhere(&link);
-    std::vector<Interner> interned(m_fields.size());
     eachRow(QStringLiteral("SELECT rowid, %1 FROM %2").arg(storedColumns(), quoted(m_stored)) +
                 where,
             link, [&](sqlite3_stmt* st) {
                 if (Row* r = byId.value(sqlite3_column_int64(st, 0)))
-                    readValues(st, 1, *r, &interned);
+                    readValues(st, 1, *r);
             });
     for (Row* r : std::as_const(byId))
-        if (!r->complete) { // deleted behind our back
-            r->v.resize(m_fields.size());
-            r->complete = true;
-        }
+        if (!r->complete()) // deleted behind our back
+            r->packed = pack({});
 }
 
 bool Table::lessThan(const Row* a, const Row* b) const {
-    ensureComplete(a);
-    ensureComplete(b);
     for (int f : m_orderFields) {
-        const int c = compareStored(a->v.at(f), b->v.at(f));
+        const int c = compareStored(stored(a, f), stored(b, f));
         if (c != 0)
             return c < 0;
     }
@@ -383,7 +473,7 @@ void Table::sortRows() {
     // are row ids alone and are made anew in the new order.
     QHash<qint64, Row*> kept;
     for (const auto& r : m_all)
-        if (r->complete)
+        if (r->complete())
             kept.insert(r->rowid, r.get());
     QVector<QVariant> link;
     const QString where = linkWhere(&link);
@@ -405,7 +495,7 @@ void Table::sortRows() {
                 }
             });
     for (auto& r : m_all)
-        if (r->complete) {
+        if (r->complete()) {
             const auto at = placeOf.constFind(r->rowid);
             if (at != placeOf.constEnd())
                 sorted[at.value()] = std::move(r);
@@ -538,8 +628,7 @@ QVariant Table::value(int field) const {
     if (field < 0 || field >= m_fields.size())
         return {};
     if (m_filterRow) {
-        ensureComplete(m_filterRow);
-        return toTyped(m_fields.at(field), m_filterRow->v.value(field));
+        return toTyped(m_fields.at(field), stored(m_filterRow, field));
     }
     if (m_fields.at(field).calculated) {
         if (m_calcRow >= 0)
@@ -547,18 +636,23 @@ QVariant Table::value(int field) const {
         return m_cur >= 0 ? calcValue(m_cur, field) : QVariant();
     }
     if (isEditing())
-        return toTyped(m_fields.at(field), m_buffer.v.value(field));
+        return toTyped(m_fields.at(field), m_edit.value(field));
     const Row* r = displayRow(m_cur);
-    ensureComplete(r);
-    return r ? toTyped(m_fields.at(field), r->v.value(field)) : QVariant();
+    return r ? toTyped(m_fields.at(field), stored(r, field)) : QVariant();
 }
 
 QString Table::storedText(int field) const {
     if (field < 0 || field >= m_fields.size() || m_fields.at(field).calculated)
         return {};
     const Row* r = m_filterRow ? m_filterRow : (isEditing() ? &m_buffer : displayRow(m_cur));
+    if (!r)
+        return {};
+    if (r == &m_buffer)
+        return m_edit.value(field).toString();
     ensureComplete(r);
-    return r ? r->v.value(field).toString() : QString();
+    const Packed v = packedAt(r->packed, field);
+    // Read for every place at every filter keystroke: texts straight from their bytes.
+    return v.kind == KText ? QString::fromUtf8(v.data, v.bytes) : toVariant(v).toString();
 }
 
 QVariant Table::value(const QString& name) const {
@@ -593,10 +687,9 @@ QVariant Table::valueAt(int row, int field) const {
     if (m_fields.at(field).calculated)
         return calcValue(row, field);
     if (isEditing() && row == m_cur)
-        return toTyped(m_fields.at(field), m_buffer.v.value(field));
+        return toTyped(m_fields.at(field), m_edit.value(field));
     const Row* r = displayRow(row);
-    ensureComplete(r);
-    return r ? toTyped(m_fields.at(field), r->v.value(field)) : QVariant();
+    return r ? toTyped(m_fields.at(field), stored(r, field)) : QVariant();
 }
 
 void Table::setValidator(const QString& field, Validator validator) {
@@ -615,14 +708,14 @@ void Table::setValue(const QString& name, const QVariant& v) {
         return;
     }
     requireEditing();
-    const QVariant old = m_buffer.v.value(i);
-    m_buffer.v[i] = toStored(f, v);
+    const QVariant old = m_edit.value(i);
+    m_edit[i] = toStored(f, v);
     const auto vit = m_validators.constFind(f.name.toLower());
     if (vit != m_validators.constEnd() && vit.value()) {
         try {
             vit.value()(*this, f.name);
         } catch (...) {
-            m_buffer.v[i] = old;
+            m_edit[i] = old;
             throw;
         }
     }
@@ -946,7 +1039,7 @@ bool Table::locate(const QString& field, const QVariant& wanted) {
     ensureAllComplete();
     const QVariant key = toStored(m_fields.at(fi), wanted);
     for (int i = 0; i < storedCount(); ++i) {
-        const QVariant& v = m_view[i]->v.at(fi);
+        const QVariant v = stored(m_view[i], fi);
         if (v.isNull() == key.isNull() && sameValue(v, key)) {
             m_bof = m_eof = false;
             if (i != m_cur)
@@ -1023,6 +1116,7 @@ void Table::scanField(int field,
 
 void Table::beginNewRow(bool atEnd) {
     requireActive();
+    requireWritable();
     checkBrowseMode();
     // A detail row needs its master row stored first.
     if (auto* masterTable = qobject_cast<Table*>(m_master);
@@ -1032,14 +1126,13 @@ void Table::beginNewRow(bool atEnd) {
     const int at = atEnd ? storedCount() : std::clamp(m_cur, 0, storedCount());
     m_buffer = Row();
     m_buffer.rowid = -1;
-    m_buffer.complete = true;
-    m_buffer.v.resize(m_fields.size());
+    m_edit = QVector<QVariant>(m_fields.size());
     if (m_master && m_linkEnabled) {
         const QVector<QVariant> link = linkValues();
         for (int i = 0; i < m_linkFields.size(); ++i) {
             const int fi = fieldIndex(m_linkFields.at(i));
             if (fi >= 0)
-                m_buffer.v[fi] = link.value(i);
+                m_edit[fi] = link.value(i);
         }
     }
     const int previous = m_cur;
@@ -1054,6 +1147,7 @@ void Table::beginNewRow(bool atEnd) {
         m_state = TableState::Browse;
         m_cur = previous;
         m_buffer = Row();
+        m_edit.clear();
         // Whatever showed the row in insert state during the handler (its
         // prompts repaint the window) shows the table as it is again.
         emit stateChanged();
@@ -1089,6 +1183,7 @@ void Table::edit() {
     requireActive();
     if (isEditing())
         return;
+    requireWritable();
     if (m_view.empty()) {
         insert();
         return;
@@ -1097,7 +1192,9 @@ void Table::edit() {
     if (!r)
         throw StoreError(QStringLiteral("Nu exista o inregistrare curenta"));
     ensureComplete(r);
-    m_buffer = *r;
+    m_edit = unpackAll(r);
+    m_buffer = Row();
+    m_buffer.rowid = r->rowid;
     m_state = TableState::Edit;
     m_modified = false;
     emit stateChanged();
@@ -1123,7 +1220,7 @@ void Table::post() {
         if (m_fields.at(i).calculated)
             continue;
         cols << quoted(m_fields.at(i).name);
-        binds << m_buffer.v.value(i);
+        binds << m_edit.value(i);
     }
     QSqlQuery q(m_db.connection());
     const bool inserting = m_state == TableState::Insert;
@@ -1162,17 +1259,19 @@ void Table::post() {
     const int oldDisplay = m_cur;
     Row* row = nullptr;
     if (inserting) {
-        auto owned = std::make_unique<Row>(m_buffer);
+        auto owned = std::make_unique<Row>();
         owned->rowid = q.lastInsertId().toLongLong();
+        owned->packed = pack(m_edit);
         row = owned.get();
         m_all.push_back(std::move(owned));
     } else {
         row = const_cast<Row*>(displayRow(m_cur));
-        row->v = m_buffer.v;
+        row->packed = pack(m_edit);
     }
     m_state = TableState::Browse;
     m_modified = false;
     m_buffer = Row();
+    m_edit.clear();
 
     // Keep the row in its place of the current order.
     auto owned = findOwned(row);
@@ -1210,6 +1309,7 @@ void Table::cancel() {
         m_state = TableState::Browse;
         m_modified = false;
         m_buffer = Row();
+        m_edit.clear();
         emit stateChanged();
         if (!quiet())
             emit rowChanged(m_cur);
@@ -1221,6 +1321,7 @@ void Table::cancel() {
         m_state = TableState::Browse;
         m_modified = false;
         m_buffer = Row();
+        m_edit.clear();
         m_cur = -2;
         if (!quiet())
             emit rowRemoved(at);
@@ -1275,6 +1376,7 @@ void Table::remove() {
     }
     if (m_view.empty() || m_cur < 0)
         throw StoreError(QStringLiteral("Nu exista nicio inregistrare de sters"));
+    requireWritable();
     Row* row = m_view[m_cur];
     const qint64 rowid = row->rowid;
     try {
@@ -1301,6 +1403,7 @@ void Table::remove() {
         m_state = TableState::Browse;
         m_modified = false;
         m_buffer = Row();
+        m_edit.clear();
         emit stateChanged();
     }
     // beforeDelete may have moved the table; find the row again.

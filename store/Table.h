@@ -12,7 +12,6 @@
 #include <vector>
 
 class Database;
-class Interner;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -181,14 +180,18 @@ signals:
     void stateChanged();
 
 private:
+    // A kept row: its id, and once read, its stored values packed in one
+    // block (a kind byte per field, then numbers as 8 bytes and texts as
+    // UTF-8 with their length), so a hundred thousand rows stay light.
     struct Row {
         qint64 rowid = 0;
-        QVector<QVariant> v;   // stored form: dates as ISO text, logicals as 0/1
-        bool complete = false; // v read from the file (else only the row id is known)
+        QByteArray packed; // null until the values are read
+        bool complete() const { return !packed.isNull(); }
     };
 
     void requireActive() const;
     void requireEditing() const;
+    void requireWritable() const;
     int storedCount() const;
     void loadRows();
     void sortRows();
@@ -198,7 +201,12 @@ private:
     QString storedColumns() const;
     void eachRow(const QString& sql, const QVector<QVariant>& binds,
                  const std::function<void(sqlite3_stmt*)>& row) const;
-    void readValues(sqlite3_stmt* st, int col, Row& r, std::vector<Interner>* interned) const;
+    void readValues(sqlite3_stmt* st, int col, Row& r) const;
+    QByteArray pack(const QVector<QVariant>& values) const;
+    QVector<QVariant> unpackAll(const Row* row) const;
+    // A row's stored value (dates as ISO text, logicals as 0/1); the row
+    // being edited answers from its editing values.
+    QVariant stored(const Row* row, int field) const;
     void ensureComplete(const Row* row) const;
     void ensureAllComplete() const;
     void applyFilter();
@@ -245,6 +253,7 @@ private:
     std::vector<std::unique_ptr<Row>> m_all; // rows under the link, in order
     std::vector<Row*> m_view;                // rows passing the filter, in order
     Row m_buffer;                            // the row being edited or inserted
+    QVector<QVariant> m_edit;                // its values, in stored form
     int m_cur = -1;
     bool m_eof = true;
     bool m_bof = true;

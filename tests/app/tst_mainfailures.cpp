@@ -220,6 +220,46 @@ private slots:
         QVERIFY(!QDir(Backup::directory(dir.backupBase(), QDate(2025, 6, 2))).exists());
     }
 
+    void aRegisterThatCannotBeWrittenIsSaidOnceAndOpensForReadingOnly() {
+        TempProgramDir dir;
+        prepareRefusingRegister(dir);
+        Database::setOpenReadOnly(true);
+        struct Restore {
+            ~Restore() { Database::setOpenReadOnly(false); }
+        } restore;
+        ScriptedPrompts prompts;
+        TMainForm form(dir.path());
+        form.show();
+        QCOMPARE(prompts.shown().size(), 1);
+        const QString said = prompts.shown().first().text;
+        QCOMPARE(prompts.shown().first().icon, PromptIcon::Warning);
+        QVERIFY2(said.contains(QStringLiteral("nu poate fi scrisa")) &&
+                     said.contains(QStringLiteral("numai pentru citire")),
+                 qPrintable(said));
+        QVERIFY(form.Catalog()->isActive());
+        QCOMPARE(form.Catalog()->recordCount(), 1);
+
+        // Typing into a cell and Insert are both refused with those words,
+        // before a whole row is typed; the place stays as it was.
+        auto* grid = form.findChild<TDBGridNormal*>(QStringLiteral("CatGrid"));
+        grid->setFocus();
+        const int loc = columnOf(grid, QStringLiteral("Loc"));
+        QVERIFY(loc >= 0);
+        grid->setCurrentIndex(grid->model()->index(0, loc));
+        QTest::keyClicks(grid, QStringLiteral("9"));
+        QVERIFY(prompts.shown().size() >= 2);
+        QVERIFY2(prompts.shown().at(1).text.contains(QStringLiteral("nu poate fi scrisa")),
+                 qPrintable(prompts.shown().at(1).text));
+        QCOMPARE(form.Catalog()->state(), TableState::Browse);
+        const auto before = prompts.shown().size();
+        QTest::keyClick(grid, Qt::Key_Insert);
+        QCOMPARE(prompts.shown().size(), before + 1);
+        QVERIFY(!prompts.shown().last().input); // no unit name asked for a refused row
+        QVERIFY(prompts.shown().last().text.contains(QStringLiteral("numai pentru citire")));
+        QCOMPARE(form.Catalog()->state(), TableState::Browse);
+        QCOMPARE(form.Catalog()->value(QStringLiteral("Loc")).toString(), QStringLiteral("1"));
+    }
+
     void everyMnemonicOfTheWindowIsItsOwn() {
         TempProgramDir dir;
         ScriptedPrompts prompts;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSqlQuery>
 #include <QtTest>
+#include <functional>
 
 namespace {
 
@@ -335,6 +336,115 @@ private slots:
         Database nowhere(m_dir.file(QStringLiteral("missing/dir/Tombrix.sqlite")));
         QVERIFY_THROWS_EXCEPTION(StoreError, nowhere.open());
         QVERIFY(!QFile::exists(m_dir.file(QStringLiteral("missing/dir/Tombrix.sqlite"))));
+    }
+
+    void keptRowsGiveBackEveryKindOfValueAsStored() {
+        // Values kept in memory after a save, and read again from the file
+        // by a second table, must be the same: texts of every length and
+        // alphabet, numbers whole and not, logicals, dates, empty fields.
+        Table hist(*m_db);
+        hist.setTableName(QStringLiteral("Concesionari.DB"));
+        hist.open();
+        const QString memo = QString(200, QLatin1Char('m')) + QStringLiteral("ăîșțâ😀") +
+                             QString(20000, QLatin1Char('z'));
+        hist.append();
+        hist.setValue(QStringLiteral("Id_Loc"), 4);
+        hist.setValue(QStringLiteral("Nr_concesiune"), -2.5);
+        hist.setValue(QStringLiteral("Data_concesiune"), QDate(2024, 2, 29));
+        hist.setValue(QStringLiteral("Nume_Uzufruct"), QStringLiteral("Ştefănescu Ţugui"));
+        hist.setValue(QStringLiteral("Etaj"), 0);
+        hist.setValue(QStringLiteral("Scutit_concesiune"), true);
+        hist.setValue(QStringLiteral("Explicatie"), memo);
+        hist.setValue(QStringLiteral("Nr_ani_concesiune"), 99);
+        hist.post();
+        m_db->exec(QStringLiteral("INSERT INTO Concesionari (Id_Loc, Nr_concesiune, Etaj, "
+                                  "Nume_Uzufruct) VALUES (5, 7, 3.25, 'Ionescu')"));
+
+        Table again(*m_db);
+        again.setTableName(QStringLiteral("Concesionari.DB"));
+        again.open();
+        QCOMPARE(again.recordCount(), 2);
+        for (Table* t : {&hist, &again}) {
+            QVERIFY(t->locate(QStringLiteral("Id_Loc"), 4));
+            QCOMPARE(t->value(QStringLiteral("Id_Loc")), QVariant(4.0));
+            QCOMPARE(t->value(QStringLiteral("Nr_concesiune")), QVariant(-2.5));
+            QCOMPARE(t->value(QStringLiteral("Data_concesiune")), QVariant(QDate(2024, 2, 29)));
+            QCOMPARE(t->value(QStringLiteral("Nume_Uzufruct")).toString(),
+                     QStringLiteral("Ştefănescu Ţugui"));
+            QCOMPARE(t->value(QStringLiteral("Etaj")), QVariant(0.0));
+            QVERIFY(t->value(QStringLiteral("Apartament")).isNull());
+            QVERIFY(t->value(QStringLiteral("Strada")).isNull());
+            QCOMPARE(t->value(QStringLiteral("Scutit_concesiune")), QVariant(true));
+            QCOMPARE(t->value(QStringLiteral("Explicatie")).toString(), memo);
+            QCOMPARE(t->value(QStringLiteral("Nr_ani_concesiune")), QVariant(99));
+            QCOMPARE(t->storedText(t->fieldIndex(QStringLiteral("Data_concesiune"))),
+                     QStringLiteral("2024-02-29"));
+        }
+        // A whole number stored in a number field reads as a number; the
+        // order by a text field sees the texts.
+        QVERIFY(again.locate(QStringLiteral("Nume_Uzufruct"), QStringLiteral("Ionescu")));
+        QCOMPARE(again.value(QStringLiteral("Nr_concesiune")), QVariant(7.0));
+        QCOMPARE(again.value(QStringLiteral("Etaj")), QVariant(3.25));
+        QCOMPARE(again.storedText(again.fieldIndex(QStringLiteral("Nume_Uzufruct"))),
+                 QStringLiteral("Ionescu"));
+        // An edit starts from the kept values and changes only what is set.
+        again.edit();
+        again.setValue(QStringLiteral("Strada"), QStringLiteral("Lungă"));
+        again.post();
+        QCOMPARE(again.value(QStringLiteral("Nume_Uzufruct")).toString(),
+                 QStringLiteral("Ionescu"));
+        QCOMPARE(rawValue(*m_db, QStringLiteral("SELECT Strada || '/' || Etaj FROM Concesionari "
+                                                "WHERE Id_Loc = 5")),
+                 QVariant(QStringLiteral("Lungă/3.25")));
+    }
+
+    void aRegisterThatCannotBeWrittenIsFoundAtOpenAndRefusesChanges() {
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        addPlace(catalog, 1, QStringLiteral("7"), QStringLiteral("Popescu"));
+        catalog.close();
+        // The probe leaves a writable register as it was.
+        QVERIFY(m_db->writable());
+        QVERIFY(m_db->readOnlyReason().isEmpty());
+        const QVariant version = rawValue(*m_db, QStringLiteral("PRAGMA user_version"));
+        m_db.reset();
+        QVERIFY(!QFile::exists(m_dir.file(QStringLiteral("Tombrix.sqlite-journal"))));
+
+        Database::setOpenReadOnly(true);
+        struct Restore {
+            ~Restore() { Database::setOpenReadOnly(false); }
+        } restore;
+        Database db(m_dir.file(QStringLiteral("Tombrix.sqlite")));
+        db.open();
+        QVERIFY(!db.writable());
+        QVERIFY2(db.readOnlyReason().contains(QStringLiteral("nu poate fi scrisa")),
+                 qPrintable(db.readOnlyReason()));
+        QVERIFY2(db.readOnlyReason().contains(QStringLiteral("numai pentru citire")),
+                 qPrintable(db.readOnlyReason()));
+        QCOMPARE(rawValue(db, QStringLiteral("PRAGMA user_version")), version);
+
+        // Reading works; every change is refused before anything is typed.
+        Table places(db);
+        places.setTableName(QStringLiteral("Catalog.DB"));
+        places.open();
+        QCOMPARE(places.recordCount(), 1);
+        QCOMPARE(places.value(QStringLiteral("Nume_Uzufruct")).toString(),
+                 QStringLiteral("Popescu"));
+        const auto refusedWithTheReason = [&](const std::function<void()>& change) {
+            try {
+                change();
+            } catch (const StoreError& e) {
+                return e.message() == db.readOnlyReason();
+            }
+            return false;
+        };
+        QVERIFY(refusedWithTheReason([&] { places.edit(); }));
+        QVERIFY(refusedWithTheReason([&] { places.append(); }));
+        QVERIFY(refusedWithTheReason([&] { places.insert(); }));
+        QVERIFY(refusedWithTheReason([&] { places.remove(); }));
+        QCOMPARE(places.state(), TableState::Browse);
+        QCOMPARE(places.recordCount(), 1);
     }
 
     void writesOfAnotherHandleAreSeenOnRefresh() {
