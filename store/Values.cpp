@@ -65,4 +65,20 @@ bool textToNumber(const QString& text, double* value) {
     return true;
 }
 
+QString moneyToText(double value) {
+    if (!std::isfinite(value))
+        return QString();
+    const long long cents = std::llround(std::fabs(value) * 100.0);
+    const QString whole = QString::number(cents / 100);
+    QString grouped;
+    for (qsizetype i = 0; i < whole.size(); ++i) {
+        if (i > 0 && (whole.size() - i) % 3 == 0)
+            grouped += QLatin1Char('.');
+        grouped += whole[i];
+    }
+    const QString sign = (cents != 0 && value < 0) ? QStringLiteral("-") : QString();
+    return sign + grouped + QLatin1Char(',') +
+           QStringLiteral("%1").arg(cents % 100, 2, 10, QLatin1Char('0'));
+}
+
 } // namespace Values

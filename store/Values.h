@@ -24,4 +24,8 @@ QString numberToText(double value);
 // Reads a number written with either the locale's separator or a point.
 bool textToNumber(const QString& text, double* value);
 
+// A sum of money as the reports print it, mask "#,##0.00" with the Romanian
+// separators: 1.234,56 (rounded half away from zero to the ban).
+QString moneyToText(double value);
+
 } // namespace Values

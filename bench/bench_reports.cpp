@@ -1,0 +1,310 @@
+// Report engine benchmarks: layout, PDF and the preview's first page for a
+// long ruled list, and the page model's size for very long runs of one-page
+// decisions. Not a test: it prints figures for bench/README.md.
+//
+//   bench_reports                 the list: 100,000 rows in 100 groups
+//   bench_reports decisions N     N one-page decisions (layout only)
+//   bench_reports preview N       opens the preview of an N-page sample list
+//   bench_reports pdf N FILE      writes the N-page sample list to FILE
+
+#include "ReportEngine.h"
+#include "ReportPreview.h"
+#include "Values.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+double peakRssMb() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss / 1024.0;
+}
+
+// Rows generated on the fly, so that the rows themselves take no memory.
+class SyntheticRows : public RowSource {
+public:
+    SyntheticRows(qint64 count, qint64 perGroup) : m_count(count), m_perGroup(perGroup) {}
+    QStringList fieldNames() const override {
+        return {QStringLiteral("Cimitir"), QStringLiteral("Nume"), QStringLiteral("CNP"),
+                QStringLiteral("Adresa"),  QStringLiteral("Data"), QStringLiteral("Nr"),
+                QStringLiteral("Suma")};
+    }
+    bool next() override { return ++m_cur < m_count; }
+    QVariant value(int field) const override {
+        static const char* names[] = {"POPESCU", "IONESCU",    "GEORGESCU",
+                                      "STANCIU", "DUMITRESCU", "MARIN"};
+        static const char* first[] = {"ION", "MARIA", "GHEORGHE", "ELENA", "VASILE", "ANA"};
+        switch (field) {
+        case 0:
+            return QStringLiteral("Cimitirul %1")
+                .arg(m_cur / m_perGroup + 1, 3, 10, QLatin1Char('0'));
+        case 1:
+            return QStringLiteral("%1 %2 %3")
+                .arg(QLatin1String(names[m_cur % 6]), QLatin1String(first[(m_cur / 6) % 6]))
+                .arg(m_cur + 1);
+        case 2:
+            return QStringLiteral("1%1").arg(500000000000LL + m_cur * 7919 % 499999999999LL);
+        case 3:
+            // Every seventh address wraps to two or three lines.
+            return m_cur % 7 == 0
+                       ? QStringLiteral("Str. Mihai Viteazul nr. %1, bl. C%2, sc. B, ap. %3, "
+                                        "localitatea Sanpetru, judetul Brasov")
+                             .arg(m_cur % 200)
+                             .arg(m_cur % 30)
+                             .arg(m_cur % 90)
+                       : QStringLiteral("Str. Lunga nr. %1").arg(m_cur % 300);
+        case 4:
+            return QDate(2000, 1, 1).addDays(m_cur % 9000);
+        case 5:
+            return QStringLiteral("%1/%2").arg(m_cur % 5000).arg(1990 + m_cur % 30);
+        case 6:
+            return double(m_cur % 1000) + 0.5;
+        }
+        return {};
+    }
+    qint64 sizeHint() const override { return m_count; }
+
+private:
+    qint64 m_count, m_perGroup, m_cur = -1;
+};
+
+// A ruled landscape list in the manner of the arrears list.
+ReportDefinition listReport() {
+    ReportDefinition d;
+    d.title = QStringLiteral("Lista de proba");
+    d.orientation = QPageLayout::Landscape;
+    d.marginsMm = QMarginsF(6, 6, 6, 6);
+    const QFont title(QStringLiteral("Arial"), 16),
+        heading(QStringLiteral("Arial"), 11, QFont::Bold),
+        bold(QStringLiteral("Arial"), 10, QFont::Bold);
+    const std::vector<double> rules = {0.0, 15.9, 79.4, 101.9, 228.6, 247.1, 262.7, 283.9};
+    const QStringList heads = {
+        "Nr. crt.", "Numele uzufructului", "CNP", "Detalii", "Data con.", "Nr. con.", "Suma"};
+    Band ph;
+    ph.height = 25.7;
+    ph.add(Element::label(100.5, 2, 120, 8,
+                          QStringLiteral("Lista restantierilor la plata taxei anuale")))
+        .withFont(title);
+    ph.add(Element::label(125.9, 10, 25, 7, QStringLiteral("la data de:")))
+        .withFont(QFont("Arial", 14));
+    ph.add(Element::date(151.3, 10, 30, 7)).withFont(QFont("Arial", 14));
+    ph.add(Element::rect(0, 19.1, 283.9, 6.6));
+    for (size_t i = 0; i + 1 < rules.size(); ++i) {
+        if (i > 0)
+            ph.add(Element::vline(rules[i], 19.1, 6.6));
+        ph.add(Element::label(rules[i], 20, rules[i + 1] - rules[i], 5, heads[qsizetype(i)]))
+            .withFont(heading)
+            .aligned(Align::Center);
+    }
+    d.pageHeader = ph;
+
+    Group g;
+    g.key = QStringLiteral("Cimitir");
+    g.header.height = 5.3;
+    g.header.add(Element::data(2, 0.5, 120, 4.5, QStringLiteral("Cimitir"))).withFont(bold);
+    auto counter = std::make_shared<int>(0);
+    g.header.beforePrint = [counter](const PrintContext&) {
+        *counter = 1;
+        return true;
+    };
+    Band gf;
+    gf.height = 5.8;
+    gf.add(Element::label(200, 0.5, 40, 4.5, QStringLiteral("Total cimitir:"))).withFont(bold);
+    gf.add(Element::total(240, 0.5, 43, 4.5, QStringLiteral("Suma"), true)).withFont(bold);
+    g.footer = gf;
+    d.groups.push_back(g);
+
+    d.detail.height = 5.8;
+    d.detail.add(Element::rect(0, 0, 283.9, 5.8)).stretchingShape();
+    for (size_t i = 1; i + 1 < rules.size(); ++i)
+        d.detail.add(Element::vline(rules[i], 0, 5.8)).stretchingShape();
+    d.detail.add(Element::label(0.5, 0.6, 15, 4.5, QString())).aligned(Align::Center).onPrint =
+        [counter](QString& t, const PrintContext&) { t = QString::number((*counter)++); };
+    d.detail.add(Element::data(16.5, 0.6, 62, 4.5, QStringLiteral("Nume")));
+    d.detail.add(Element::data(80, 0.6, 21, 4.5, QStringLiteral("CNP"))).aligned(Align::Center);
+    d.detail.add(Element::data(102.4, 0.6, 125.7, 4.5, QStringLiteral("Adresa"))).stretching();
+    d.detail.add(Element::data(228.9, 0.6, 18, 4.5, QStringLiteral("Data"))).aligned(Align::Center);
+    d.detail.add(Element::data(247.7, 0.6, 14.8, 4.5, QStringLiteral("Nr")))
+        .aligned(Align::Center)
+        .stretching();
+    d.detail.add(Element::data(263, 0.6, 20.5, 4.5, QStringLiteral("Suma")))
+        .aligned(Align::Right)
+        .format = [](const QVariant& v) { return Values::moneyToText(v.toDouble()); };
+
+    Band pf;
+    pf.height = 5.8;
+    pf.add(Element::pageNumber(240, 1, 43, 4.5)).aligned(Align::Right);
+    d.pageFooter = pf;
+    Band sum;
+    sum.height = 6;
+    sum.add(Element::label(200, 1, 40, 4.5, QStringLiteral("Total general:"))).withFont(bold);
+    sum.add(Element::total(240, 1, 43, 4.5, QStringLiteral("Suma"), false)).withFont(bold);
+    d.summary = sum;
+    return d;
+}
+
+// One decision per page: a header memo, a form text with data over it, a
+// preamble, a grid and a closing memo.
+ReportDefinition decisionReport() {
+    ReportDefinition d;
+    d.title = QStringLiteral("Decizii de proba");
+    d.baseFont = QFont(QStringLiteral("Times New Roman"), 10);
+    d.marginsMm = QMarginsF(10, 10, 10, 10);
+    Band ph;
+    ph.height = 10;
+    ph.add(Element::memo(16.9, 0, 170.9, 10,
+                         QStringLiteral("PRIMARIA COMUNEI SANPETRU\nJUDETUL BRASOV\n"
+                                        "Serviciul administrarea cimitirelor")))
+        .stretching();
+    d.pageHeader = ph;
+    d.detail.height = 28.8;
+    d.detail.forceNewPage = true;
+    d.detail.add(Element::memo(
+        14.8, 0, 173.8, 28.8,
+        QStringLiteral("DECIZIE DE IMPUNERE\nDomnul/doamna ........................ "
+                       "CNP ........................\ndomiciliat in ............"
+                       "...............................................\n"
+                       "titular al locului de veci din cimitirul ........... sector .... "
+                       "parcela .... rand .... loc ....\n\n\n")));
+    const char* fields[] = {"Nume", "CNP", "Adresa", "Cimitir", "Nr", "Data"};
+    for (int i = 0; i < 6; ++i)
+        d.detail
+            .add(Element::data(30 + (i % 3) * 50, 4.5 * (1 + i / 3), 48, 4.5,
+                               QLatin1String(fields[i])))
+            .aligned(Align::Center);
+    Band pre;
+    pre.height = 10;
+    pre.add(Element::memo(14.8, 0, 173, 10,
+                          QStringLiteral("In temeiul Legii nr. 227/2015 privind Codul fiscal "
+                                         "si al hotararii consiliului local, se stabileste "
+                                         "taxa anuala de intretinere a locului de veci. ")
+                              .repeated(3)))
+        .stretching();
+    Band grid;
+    grid.height = 41.8;
+    Element ge;
+    ge.kind = ElementKind::Grid;
+    ge.left = 14.8, ge.width = 171.7, ge.height = 41.8;
+    ge.gridColumns = 4;
+    ge.gridRowHeights = {4.5, 4.5, 4.5, 4.5, 4.5, 4.5, 4.5, 5.0, 5.3};
+    ge.gridCells = {"Categorie impozit / taxa", "Suma (lei)", "Termen de plata", "Cont IBAN"};
+    for (int y = 0; y < 6; ++y)
+        ge.gridCells.insert(
+            ge.gridCells.end(),
+            {QStringLiteral("%1. Taxa anul %2").arg(y + 1).arg(2020 + y), "", "", ""});
+    ge.gridCells.insert(ge.gridCells.end(), {"7. Penalitati", "", "", "", "Taxa", "", "", ""});
+    ge.font = QFont(QStringLiteral("Times New Roman"), 8, QFont::Normal, true);
+    grid.elements.push_back(ge);
+    Band closing;
+    closing.height = 10;
+    closing
+        .add(Element::memo(14.8, 0, 173, 10,
+                           QStringLiteral("Plata se face la casieria primariei.\n"
+                                          "Prezenta decizie poate fi contestata in 45 de "
+                                          "zile.\n\nPrimar,\t\tContabil,")))
+        .stretching();
+    grid.children.push_back(closing);
+    pre.children.push_back(grid);
+    d.detail.children.push_back(pre);
+    return d;
+}
+
+std::unique_ptr<PageModel> sampleList(int pages) {
+    // About 31 rows a page.
+    SyntheticRows rows(qint64(pages) * 31, 600);
+    return ReportLayout::run(listReport(), rows);
+}
+
+int runList(QTextStream& out) {
+    const ReportDefinition def = listReport();
+    QElapsedTimer t;
+    SyntheticRows rows(100000, 1000);
+    t.start();
+    auto model = ReportLayout::run(def, rows);
+    const qint64 layoutMs = t.elapsed();
+    out << "list 100,000 rows, 100 groups: " << model->pageCount() << " pages\n";
+    out << "  layout: " << layoutMs << " ms; page model "
+        << model->memoryBytes() / (1024.0 * 1024.0) << " MB; peak RSS " << peakRssMb() << " MB\n";
+    out.flush();
+
+    ReportPreview preview(*model);
+    t.restart();
+    preview.show();
+    while (preview.area()->paintedPages() == 0 && t.elapsed() < 10000)
+        QCoreApplication::processEvents();
+    out << "  preview first page shown: " << t.elapsed()
+        << " ms (pages painted: " << preview.area()->paintedPages() << ")\n";
+    preview.hide();
+    out.flush();
+
+    QTemporaryDir dir;
+    QString error;
+    t.restart();
+    if (!ReportEngine::writePdf(*model, dir.filePath(QStringLiteral("list.pdf")), &error)) {
+        out << "PDF failed: " << error << "\n";
+        return 1;
+    }
+    out << "  PDF: " << t.elapsed() << " ms, "
+        << QFileInfo(dir.filePath(QStringLiteral("list.pdf"))).size() / 1024 << " KiB; peak RSS "
+        << peakRssMb() << " MB\n";
+    return 0;
+}
+
+int runDecisions(QTextStream& out, int count, bool pdf) {
+    const ReportDefinition def = decisionReport();
+    SyntheticRows rows(count, 5000);
+    QElapsedTimer t;
+    t.start();
+    auto model = ReportLayout::run(def, rows);
+    out << "decisions: " << count << " rows -> " << model->pageCount() << " pages; layout "
+        << t.elapsed() << " ms; page model " << model->memoryBytes() / (1024.0 * 1024.0)
+        << " MB; peak RSS " << peakRssMb() << " MB\n";
+    out.flush();
+    if (pdf) {
+        QTemporaryDir dir;
+        QString error;
+        t.restart();
+        if (!ReportEngine::writePdf(*model, dir.filePath(QStringLiteral("d.pdf")), &error))
+            return 1;
+        out << "  PDF: " << t.elapsed() << " ms, "
+            << QFileInfo(dir.filePath(QStringLiteral("d.pdf"))).size() / 1024 << " KiB; peak RSS "
+            << peakRssMb() << " MB\n";
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tombrix"));
+    QTextStream out(stdout);
+    const QStringList args = app.arguments().mid(1);
+    const QString mode = args.value(0);
+    if (mode == QLatin1String("decisions"))
+        return runDecisions(out, args.value(1, QStringLiteral("2500")).toInt(),
+                            args.contains(QStringLiteral("--pdf")));
+    if (mode == QLatin1String("preview")) {
+        auto model = sampleList(args.value(1, QStringLiteral("100")).toInt());
+        ReportPreview preview(*model);
+        preview.exec();
+        return 0;
+    }
+    if (mode == QLatin1String("pdf")) {
+        auto model = sampleList(args.value(1, QStringLiteral("100")).toInt());
+        QString error;
+        if (!ReportEngine::writePdf(*model, args.value(2, QStringLiteral("sample.pdf")), &error)) {
+            out << error << "\n";
+            return 1;
+        }
+        out << model->pageCount() << " pages\n";
+        return 0;
+    }
+    return runList(out);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "PageModel.h"
+
+#include <QAbstractScrollArea>
+#include <QDialog>
+#include <QImage>
+#include <functional>
+#include <list>
+
+class QLabel;
+class QSpinBox;
+class QPushButton;
+
+// The scrolled column of pages. Only pages that come into view are painted,
+// and a few recent ones are kept as images.
+class PreviewArea : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit PreviewArea(const PageModel& model, QWidget* parent = nullptr);
+
+    double pxPerMm() const { return m_pxPerMm; }
+    void setPxPerMm(double value);
+    void fitWidth();
+    void fitPage();
+    int currentPage() const; // 0-based, the page at the top of the view
+    void goToPage(int page);
+    int paintedPages() const { return m_painted; }
+
+signals:
+    void currentPageChanged(int page);
+    void zoomChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    enum class Fit { None, Width, Page };
+    QSize pageSize() const;
+    int pageTop(int page) const;
+    void updateScrollBars();
+    const QImage& pageImage(int page);
+
+    const PageModel& m_model;
+    double m_pxPerMm = 3.0;
+    Fit m_fit = Fit::Width;
+    int m_lastReported = -1;
+    int m_painted = 0;
+    std::list<std::pair<int, QImage>> m_cache; // most recent first
+};
+
+// The report's preview window: pages on demand, navigation, zoom, printing
+// and saving as PDF. Esc closes it.
+class ReportPreview : public QDialog {
+    Q_OBJECT
+public:
+    explicit ReportPreview(const PageModel& model, QWidget* parent = nullptr);
+
+    void setPrintOptions(int copies, int firstPage, int lastPage);
+    PreviewArea* area() const { return m_area; }
+    // Asks where to save the PDF; replaceable so that tests need no dialog.
+    std::function<QString()> askPdfPath;
+
+    void printReport();
+    void savePdf();
+
+private:
+    void showPage(int page);
+
+    const PageModel& m_model;
+    PreviewArea* m_area;
+    QSpinBox* m_pageBox;
+    QLabel* m_zoomLabel;
+    int m_copies = 1, m_first = 0, m_last = 0;
+};
