@@ -4,9 +4,14 @@
 #include "CatalogFilter.h"
 #include "CatalogSort.h"
 #include "Clock.h"
+#include "ConcessionRules.h"
+#include "DBCheckBoxNormal.h"
+#include "DBEditNormal.h"
 #include "DBGNorm.h"
+#include "DBMemo.h"
 #include "DBNavigator.h"
 #include "Database.h"
+#include "ExemptionGroup.h"
 #include "Guard.h"
 #include "HintTracker.h"
 #include "Linklab.h"
@@ -22,6 +27,7 @@
 #include "Table.h"
 #include "Upgrade.h"
 #include "WaitCursor.h"
+#include "dbdate.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -236,6 +242,24 @@ void TMainForm::buildWindow() {
         g->setConfirmDelete(true);
     for (PlaceHeader* h : {m_istoricHeader, m_mortiHeader, m_chitanteHeader})
         h->setSource(m_catalog);
+    buildExemption();
+}
+
+// The exemption group under the concession grid, its rule, and the tab's
+// focus order: check box, grid, document number, date, explanation.
+void TMainForm::buildExemption() {
+    QWidget* page = m_istoricGrid->parentWidget();
+    m_exemption = new ExemptionGroup(page);
+    page->layout()->addWidget(m_exemption);
+    m_exemption->setTable(m_concesionari);
+    ConcessionRules& rules = m_register->concessionRules();
+    rules.showExemption = [this](bool visible) { m_exemption->showDocument(visible); };
+    connect(m_exemption->DBCheckBoxNormal1, &QCheckBox::toggled, this,
+            [this](bool on) { m_register->concessionRules().DBCheckBoxNormal1Click(on); });
+    setTabOrder(m_exemption->DBCheckBoxNormal1, m_istoricGrid);
+    setTabOrder(m_istoricGrid, m_exemption->DBEditNormal1);
+    setTabOrder(m_exemption->DBEditNormal1, m_exemption->DBDateEdit1);
+    setTabOrder(m_exemption->DBDateEdit1, m_exemption->DBMemo1);
 }
 
 QWidget* TMainForm::buildCatalogTab() {

@@ -6,6 +6,7 @@
 class PlaceRegister;
 class Database;
 class DBNavigator;
+class ExemptionGroup;
 class HintTracker;
 class PlaceHeader;
 class QAction;
@@ -50,6 +51,7 @@ public:
     void Image1Click();
     void Actualizareonline1Click();
     TLinkLabel* LinkLbl() const { return m_linkLbl; }
+    ExemptionGroup* exemption() const { return m_exemption; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,6 +60,7 @@ protected:
 private:
     void buildWindow();
     void buildMenus();
+    void buildExemption();
     QWidget* buildCatalogTab();
     QWidget* buildDetailTab(TDBGridNormal*& grid, const QString& gridName, PlaceHeader*& header);
     void FormCreate();
@@ -100,4 +103,5 @@ private:
     QLabel* m_statusLine = nullptr;
     HintTracker* m_hints = nullptr;
     TLinkLabel* m_linkLbl = nullptr;
+    ExemptionGroup* m_exemption = nullptr;
 };

@@ -122,6 +122,30 @@ void benchSize(int places) {
     });
     rows.push_back({"change the sort order", sort, sortBare});
 
+    // The next place with the three detail tables following it, each detail
+    // row's values read as its grid would show them.
+    catalog.moveTo(catalog.recordCount() / 2);
+    const std::vector<Table*> details = {&reg.concesionari(), &reg.persInmormantate(),
+                                         &reg.chitante()};
+    std::vector<qint64> movedTo;
+    const double move = medianMs(50, [&] {
+        catalog.next();
+        movedTo.push_back(catalog.value(QStringLiteral("Id_Loc")).toLongLong());
+        for (Table* d : details)
+            for (int r = 0; r < d->rowCount(); ++r)
+                for (int f = 0; f < d->fields().size(); ++f)
+                    (void)d->valueAt(r, f);
+    });
+    size_t m = 0;
+    const double moveBare = medianMs(50, [&] {
+        const QByteArray id = QByteArray::number(movedTo.at(m++ % movedTo.size()));
+        sqlRows(bare, "SELECT * FROM Catalog WHERE Id_Loc = " + id);
+        for (const char* t : {"Concesionari", "PersInmormantate", "Chitante"})
+            sqlRows(bare, QByteArray("SELECT rowid, * FROM ") + t + " WHERE Id_Loc = " + id +
+                              " ORDER BY rowid");
+    });
+    rows.push_back({"move to the next place (three details)", move, moveBare});
+
     const double filterOn = medianMs(1, [&] { catalog.setFiltered(true); });
     const double filterOnBare = medianMs(1, [&] { sqlRows(bare, "SELECT rowid, * FROM Catalog"); });
     rows.push_back({"filter mode on (reads every value once)", filterOn, filterOnBare});

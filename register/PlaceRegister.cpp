@@ -2,6 +2,7 @@
 
 #include "CatalogFilter.h"
 #include "CatalogRules.h"
+#include "ConcessionRules.h"
 #include "Prompts.h"
 #include "StoreError.h"
 #include "Table.h"
@@ -32,6 +33,11 @@ PlaceRegister::PlaceRegister(Database& db, QObject* owner) {
     concesionari().setValidator(QStringLiteral("CNP_Uzufruct"), [this](Table& t, const QString& f) {
         m_rules->ConcesionariCNP_UzufructValidate(t, f);
     });
+    m_concessionRules = std::make_unique<ConcessionRules>();
+    concesionari().onNewRecord = [this](Table& t) { m_concessionRules->ConcesionariNewRecord(t); };
+    concesionari().afterScroll = [this](Table& t) {
+        m_concessionRules->ConcesionariAfterScroll(t);
+    };
     m_filter = std::make_unique<CatalogFilter>();
     m_filter->attach(cat);
 }

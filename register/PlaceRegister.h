@@ -6,6 +6,7 @@
 
 class CatalogFilter;
 class CatalogRules;
+class ConcessionRules;
 class Database;
 class QObject;
 class Table;
@@ -28,6 +29,7 @@ public:
     QList<Table*> tables() const;
     CatalogRules& rules() const { return *m_rules; }
     CatalogFilter& filter() const { return *m_filter; }
+    ConcessionRules& concessionRules() const { return *m_concessionRules; }
 
     // Opens the tables in order; the first failure stops the rest.
     void open();
@@ -43,5 +45,6 @@ private:
     Table* m_tables[5] = {};
     std::unique_ptr<CatalogRules> m_rules;
     std::unique_ptr<CatalogFilter> m_filter;
+    std::unique_ptr<ConcessionRules> m_concessionRules;
     QString m_unitName;
 };

@@ -5,13 +5,37 @@
 
 namespace Values {
 
-QChar dateSeparator() {
-    const QString fmt = QLocale::system().dateFormat(QLocale::ShortFormat);
+namespace {
+// The separator is read from the locale once: grids ask for it per cell.
+QChar g_separator;
+
+QChar separatorOf(const QLocale& locale) {
+    const QString fmt = locale.dateFormat(QLocale::ShortFormat);
     for (QChar c : fmt) {
         if (!c.isLetter() && !c.isSpace())
             return c;
     }
     return QLatin1Char('/');
+}
+} // namespace
+
+void setDateLocale(const QLocale& locale) {
+    g_separator = separatorOf(locale);
+}
+
+QChar dateSeparator() {
+    if (g_separator.isNull())
+        g_separator = separatorOf(QLocale::system());
+    return g_separator;
+}
+
+QString dateEditMask() {
+    // A separator that is a mask character must be escaped to stay literal.
+    static const QString special = QStringLiteral("AaNnXx90Dd#HhBb><!;[]{}\\");
+    QString sep(dateSeparator());
+    if (special.contains(sep.at(0)))
+        sep.prepend(QLatin1Char('\\'));
+    return QStringLiteral("00") + sep + QStringLiteral("00") + sep + QStringLiteral("0000;_");
 }
 
 QString shortDateFormat() {

@@ -1,15 +1,22 @@
 #pragma once
 
 #include <QDate>
+#include <QLocale>
 #include <QString>
 #include <QVariant>
 
 // Shared value helpers: how dates and numbers are written and read as text.
 namespace Values {
 
-// The short date format "DD/MM/YYYY" with the system's date separator.
+// The short date format "DD/MM/YYYY" with the system's date separator:
+// every date the program shows or reads as text follows it.
 QString shortDateFormat();
 QChar dateSeparator();
+// The locale whose date separator is followed (the system's until set);
+// tests pin one so that their texts do not depend on the machine.
+void setDateLocale(const QLocale& locale);
+// The edit mask of a date edit: two digits, separator, two, separator, four.
+QString dateEditMask();
 QString dateToText(const QDate& date);
 // Reads a date in the short date format; an invalid QDate when it is not one.
 QDate textToDate(const QString& text);

@@ -22,13 +22,14 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // The text was changed by the user: the row goes into edit.
+    void userEdited();
 
 private:
     void load();
     // Puts what was typed into the field; throws when the value is refused.
     void flush();
     bool commit();
-    void userEdited();
 
     QPointer<Table> m_table;
     QString m_field;
