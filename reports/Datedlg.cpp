@@ -1,6 +1,6 @@
 #include "Datedlg.h"
 
-#include "DialogDates.h"
+#include "DateEdit.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -15,7 +15,9 @@ TSelDateDlg::TSelDateDlg(QWidget* owner) : QDialog(owner) {
     setWindowTitle(QStringLiteral("Selectie"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    m_edit = DialogDates::create(this, "DateEdit");
+    m_edit = new TDateEdit(this);
+    m_edit->setObjectName(QStringLiteral("DateEdit"));
+    m_edit->setMaxLength(10);
     auto* label = new QLabel(QStringLiteral("&Specificati data:"), this);
     label->setBuddy(m_edit);
     auto* cancel = new QPushButton(QStringLiteral("&Inchide"), this);
@@ -44,12 +46,11 @@ TSelDateDlg::TSelDateDlg(QWidget* owner) : QDialog(owner) {
 }
 
 void TSelDateDlg::setDate(const QDate& date) {
-    m_date = date;
-    DialogDates::show(m_edit, date);
+    m_edit->setValue(date);
 }
 
 QDate TSelDateDlg::date() const {
-    return DialogDates::read(m_edit, m_date);
+    return m_edit->value();
 }
 
 bool AskDate(QWidget* owner, QDate& date) {

@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QDialog>
 
-class QLineEdit;
+class TDateEdit;
 
 // Asks for one date.
 class TSelDateDlg : public QDialog {
@@ -13,11 +13,10 @@ public:
 
     void setDate(const QDate& date);
     QDate date() const;
-    QLineEdit* DateEdit() const { return m_edit; }
+    TDateEdit* DateEdit() const { return m_edit; }
 
 private:
-    QLineEdit* m_edit = nullptr;
-    QDate m_date;
+    TDateEdit* m_edit = nullptr;
 };
 
 // True on OK with the edited date; false on cancel, the date unchanged.

@@ -1,6 +1,6 @@
 #include "Intrvdlg.h"
 
-#include "DialogDates.h"
+#include "DateEdit.h"
 #include "Prompts.h"
 
 #include <QFrame>
@@ -22,8 +22,12 @@ TIntervalDlg::TIntervalDlg(QWidget* owner) : QDialog(owner) {
 
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::StyledPanel);
-    m_first = DialogDates::create(frame, "FirstDateEdit");
-    m_last = DialogDates::create(frame, "LastDateEdit");
+    m_first = new TDateEdit(frame);
+    m_first->setObjectName(QStringLiteral("FirstDateEdit"));
+    m_last = new TDateEdit(frame);
+    m_last->setObjectName(QStringLiteral("LastDateEdit"));
+    for (TDateEdit* e : {m_first, m_last})
+        e->setMaxLength(10);
     auto* firstLabel = new QLabel(QStringLiteral("&De la data de :"), frame);
     firstLabel->setBuddy(m_first);
     auto* lastLabel = new QLabel(QStringLiteral("&pana în data:"), frame);
@@ -34,7 +38,7 @@ TIntervalDlg::TIntervalDlg(QWidget* owner) : QDialog(owner) {
     row->addSpacing(8);
     row->addWidget(lastLabel);
     row->addWidget(m_last);
-    for (QLineEdit* e : {m_first, m_last})
+    for (TDateEdit* e : {m_first, m_last})
         e->installEventFilter(this);
 
     m_cancel = new QPushButton(QStringLiteral("&Inchide"), this);
@@ -60,18 +64,16 @@ TIntervalDlg::TIntervalDlg(QWidget* owner) : QDialog(owner) {
 }
 
 void TIntervalDlg::setDates(const QDate& start, const QDate& stop) {
-    m_start = start;
-    m_stop = stop;
-    DialogDates::show(m_first, start);
-    DialogDates::show(m_last, stop);
+    m_first->setValue(start);
+    m_last->setValue(stop);
 }
 
 QDate TIntervalDlg::startDate() const {
-    return DialogDates::read(m_first, m_start);
+    return m_first->value();
 }
 
 QDate TIntervalDlg::stopDate() const {
-    return DialogDates::read(m_last, m_stop);
+    return m_last->value();
 }
 
 bool TIntervalDlg::CheckInterval() {

@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QDialog>
 
-class QLineEdit;
+class TDateEdit;
 class QPushButton;
 
 // Asks for a period: two dates, refused when the start lies after the stop.
@@ -13,6 +13,7 @@ public:
     explicit TIntervalDlg(QWidget* owner = nullptr);
 
     void setDates(const QDate& start, const QDate& stop);
+    // The dates in the edits (a text that is not a date gives the last one).
     QDate startDate() const;
     QDate stopDate() const;
 
@@ -21,8 +22,8 @@ public:
     // Warns and returns false when the start lies after the stop.
     bool CheckInterval();
 
-    QLineEdit* FirstDateEdit() const { return m_first; }
-    QLineEdit* LastDateEdit() const { return m_last; }
+    TDateEdit* FirstDateEdit() const { return m_first; }
+    TDateEdit* LastDateEdit() const { return m_last; }
 
 protected:
     // Enter in the first date goes on to the second; in the second it
@@ -31,11 +32,10 @@ protected:
     bool CorrectEnter(QObject* edit);
 
 private:
-    QLineEdit* m_first = nullptr;
-    QLineEdit* m_last = nullptr;
+    TDateEdit* m_first = nullptr;
+    TDateEdit* m_last = nullptr;
     QPushButton* m_cancel = nullptr;
     QPushButton* m_ok = nullptr;
-    QDate m_start, m_stop; // the last dates read well
 };
 
 // True on OK, and then both dates hold the edited values; on cancel both

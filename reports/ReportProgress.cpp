@@ -7,13 +7,9 @@ namespace {
 QPointer<QLabel> g_panel;
 }
 
-void ReportProgress::setPanel(QLabel* panel) {
-    g_panel = panel;
-}
+void ReportProgress::setPanel(QLabel* panel) { g_panel = panel; }
 
-QLabel* ReportProgress::panel() {
-    return g_panel;
-}
+QLabel* ReportProgress::panel() { return g_panel; }
 
 void ReportProgress::show(const QString& text) {
     if (!g_panel)

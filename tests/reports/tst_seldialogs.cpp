@@ -1,5 +1,6 @@
 // The selection dialogs: the two multi-select lists read from the register,
 // the period with its check and its Enter keys, and the one date.
+#include "DateEdit.h"
 #include "Datedlg.h"
 #include "Intrvdlg.h"
 #include "ReportFixture.h"
