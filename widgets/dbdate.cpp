@@ -20,7 +20,7 @@ TDBDateEdit::TDBDateEdit(QWidget* parent) : TDBEditNormal(parent) {
 }
 
 void TDBDateEdit::setDataField(Table* table, const QString& field) {
-    if (table && !field.isEmpty()) {
+    if (table && table->isActive() && !field.isEmpty()) { // fields known once open
         const int f = table->fieldIndex(field);
         if (f < 0 || table->fields().at(f).type != FieldType::Date) {
             QApplication::beep();
