@@ -23,6 +23,7 @@
 #include "Prompts.h"
 #include "ReportProgress.h"
 #include "Search.h"
+#include "ReportRun.h"
 #include "StoreError.h"
 #include "Streeming.h"
 #include "Table.h"
@@ -377,8 +378,18 @@ void TMainForm::buildMenus() {
           std::pair{"Incasariinperioada1", "Incasari in perioada"},
           std::pair{"Restantieri1", "Restantieri"},
           std::pair{"Concesiuniexpirate1", "Concesiuni expirate"},
-          std::pair{"Deciziideimpunere1", "Decizii de impunere"}})
-        addItem(listari, name, QString::fromLatin1(text))->setEnabled(false); // reports to come
+          std::pair{"Deciziideimpunere1", "Decizii de impunere"}}) {
+        // Enabled as their reports arrive.
+        QAction* item = addItem(listari, name, QString::fromLatin1(text));
+        const auto kind =
+            std::find_if(reportKinds().begin(), reportKinds().end(),
+                         [item](const ReportKind& k) { return k.caption == item->text(); });
+        item->setEnabled(kind != reportKinds().end());
+        if (kind != reportKinds().end())
+            connect(item, &QAction::triggered, this, [this, k = &*kind] {
+                guarded([this, k] { ReportRun::menuCommand(*k, this, *m_db, m_programDir); });
+            });
+    }
 
     QMenu* ajutor = menuBar()->addMenu(QStringLiteral("A&jutor"));
     ajutor->setObjectName(QStringLiteral("Ajutor1"));

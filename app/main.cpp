@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "MainUnt.h"
 #include "ProgramFont.h"
+#include "ReportCommand.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,7 +12,19 @@ int main(int argc, char* argv[]) {
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (CommandLine::wanted(args)) {
+    if (args.contains(QStringLiteral("--help"))) {
+        QTextStream(stdout) << "Utilizare:\n  tombrix\n      deschide registrul\n"
+                            << "  tombrix --import DIR [--yes]\n"
+                            << "      citeste tabelele vechi din DIR si arata ce s-ar importa;\n"
+                            << "      cu --yes le importa, inlocuind datele din registru\n"
+                            << ReportCommand::helpText();
+        return 0;
+    }
+    // A report made on a schedule shows no window and needs no display.
+    const bool report = ReportCommand::wanted(argc, argv);
+    if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!report && CommandLine::wanted(args)) {
         // Work for the command line needs no window (nor a display).
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Tombrix"));
@@ -29,6 +42,8 @@ int main(int argc, char* argv[]) {
     // The program directory: the data directory and base of every path.
     const QString programDir =
         QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+    if (report)
+        return ReportCommand::main(app.arguments().mid(1), programDir);
     TMainForm form(programDir);
     form.show();
     // Closed while the start-up version check was still waiting: the event

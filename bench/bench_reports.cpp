@@ -6,7 +6,13 @@
 //   bench_reports decisions N     N one-page decisions (layout only)
 //   bench_reports preview N       opens the preview of an N-page sample list
 //   bench_reports pdf N FILE      writes the N-page sample list to FILE
+//   bench_reports neocupate [N]   the list of unoccupied places of a
+//                                 generated register of N places (100,000)
 
+#include "Database.h"
+#include "Query.h"
+#include "RegisterGenerator.h"
+#include "RepLocuriNeocupateUnt.h"
 #include "ReportEngine.h"
 #include "ReportPreview.h"
 #include "Values.h"
@@ -15,7 +21,9 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 namespace {
@@ -291,6 +299,87 @@ int runDecisions(QTextStream& out, int count, bool pdf) {
     return 0;
 }
 
+double medianOf(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The list of unoccupied places: the query through the report's own Query,
+// the same SQL through the sqlite3 library, then layout and PDF.
+int runUnoccupied(QTextStream& out, int places) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QString::fromLatin1(Database::FileName));
+    Database db(file);
+    db.open();
+    QElapsedTimer t;
+    t.start();
+    generateRegister(db, places, 13);
+    out << "unoccupied places at " << places << " places (generated in " << t.elapsed() << " ms)\n";
+    out.flush();
+
+    QStringList lines = TRepLocuriNeocupateFrm::sql();
+    lines[TRepLocuriNeocupateFrm::FilterLine].clear();
+    const QByteArray bareSql =
+        lines.join(QLatin1Char('\n')).replace(QStringLiteral("\"Catalog.DB\""), "Catalog").toUtf8();
+    sqlite3* bare = nullptr;
+    sqlite3_open_v2(file.toUtf8().constData(), &bare, SQLITE_OPEN_READONLY, nullptr);
+    std::vector<double> bareMs, queryMs, layoutMs, pdfMs, totalMs;
+    qint64 rows = 0;
+    int pages = 0;
+    for (int run = 0; run < 5; ++run) {
+        t.restart();
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(bare, bareSql.constData(), -1, &st, nullptr);
+        qint64 n = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int c = 0; c < 5; ++c)
+                sqlite3_column_text(st, c);
+            ++n;
+        }
+        sqlite3_finalize(st);
+        bareMs.push_back(t.nsecsElapsed() / 1e6);
+
+        QElapsedTimer whole;
+        whole.start();
+        TRepLocuriNeocupateFrm form;
+        ReportRequest request;
+        request.programDir = dir.path() + QLatin1Char('/');
+        t.restart();
+        form.prepare(db, request);
+        queryMs.push_back(t.nsecsElapsed() / 1e6);
+        rows = form.Q()->recordCount();
+        OutputOptions o;
+        o.marginsMm = QMarginsF(5, 5, 5, 5);
+        ReportEngine::apply(form.definition(), o);
+        t.restart();
+        auto model = ReportLayout::run(form.definition(), form.rows());
+        layoutMs.push_back(t.nsecsElapsed() / 1e6);
+        pages = model->pageCount();
+        t.restart();
+        QString error;
+        if (!ReportEngine::writePdf(*model, dir.filePath(QStringLiteral("neocupate.pdf")),
+                                    &error)) {
+            out << "PDF failed: " << error << "\n";
+            return 1;
+        }
+        pdfMs.push_back(t.nsecsElapsed() / 1e6);
+        totalMs.push_back(whole.nsecsElapsed() / 1e6);
+        form.close();
+        if (n != rows) {
+            out << "row counts differ: " << n << " bare, " << rows << " report\n";
+            return 1;
+        }
+    }
+    sqlite3_close(bare);
+    const double q = medianOf(queryMs), b = medianOf(bareMs);
+    out << "  " << rows << " rows, " << pages << " pages (medians of 5 runs)\n";
+    out << "  query " << q << " ms; bare SQL " << b << " ms; ratio " << q / b << "\n";
+    out << "  layout " << medianOf(layoutMs) << " ms; PDF " << medianOf(pdfMs) << " ms\n";
+    out << "  query + layout + PDF " << medianOf(totalMs) << " ms; peak RSS " << peakRssMb()
+        << " MB\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -302,6 +391,8 @@ int main(int argc, char** argv) {
     if (mode == QLatin1String("decisions"))
         return runDecisions(out, args.value(1, QStringLiteral("2500")).toInt(),
                             args.contains(QStringLiteral("--pdf")));
+    if (mode == QLatin1String("neocupate"))
+        return runUnoccupied(out, args.value(1, QStringLiteral("100000")).toInt());
     if (mode == QLatin1String("preview")) {
         auto model = sampleList(args.value(1, QStringLiteral("100")).toInt());
         ReportPreview preview(*model);

@@ -1,12 +1,14 @@
 #include "ReportFrame.h"
 
 #include "Query.h"
+#include "RepLocuriNeocupateUnt.h"
 
 #include <QRegularExpression>
 
 const std::vector<ReportKind>& reportKinds() {
     static const std::vector<ReportKind> kinds = [] {
         std::vector<ReportKind> k;
+        k.push_back(RepLocuriNeocupateKind());
         return k;
     }();
     return kinds;

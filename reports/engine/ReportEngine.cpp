@@ -211,7 +211,8 @@ OutputResult output(ReportDefinition& def, RowSource& rows, const OutputOptions&
         dlg.exec();
         return OutputResult::Done;
     }
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter defaultPrinter(QPrinter::HighResolution);
+    QPrinter& printer = options.printer ? *options.printer : defaultPrinter;
     QString error;
     bool ok;
     {

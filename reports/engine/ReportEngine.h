@@ -51,6 +51,7 @@ struct OutputOptions {
     int firstPage = 0; // 0 with lastPage 0: the whole report
     int lastPage = 0;
     bool preview = true;
+    QPrinter* printer = nullptr; // printed on; nullptr: the system's default printer
 };
 
 enum class OutputResult {

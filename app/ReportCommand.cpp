@@ -1,0 +1,185 @@
+#include "ReportCommand.h"
+
+#include "Backup.h"
+#include "Clock.h"
+#include "Database.h"
+#include "ReportFrame.h"
+#include "ReportRun.h"
+#include "StoreError.h"
+#include "Upgrade.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+#include <cstdio>
+
+namespace ReportCommand {
+
+namespace {
+
+const QString kReport = QStringLiteral("--report");
+
+QString oneLine(QString text) {
+    return text.replace(QLatin1Char('\n'), QLatin1Char(' ')).trimmed();
+}
+
+bool readDate(const QString& option, const QString& text, QDate* date, QString* error) {
+    for (const QString& fmt : {QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy")}) {
+        *date = QDate::fromString(text, fmt);
+        if (date->isValid())
+            return true;
+    }
+    *error = QStringLiteral("Data \"%1\" data la %2 nu este o data valida (ZZ.LL.AAAA).")
+                 .arg(text, option);
+    return false;
+}
+
+QString reportNames() {
+    QStringList names;
+    for (const ReportKind& k : reportKinds())
+        names << k.name;
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+bool wanted(const QStringList& args) {
+    return args.contains(kReport);
+}
+
+bool wanted(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (kReport == QLatin1String(argv[i]))
+            return true;
+    return false;
+}
+
+bool parse(const QStringList& args, Args* out, QString* error) {
+    *out = Args{};
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& opt = args.at(i);
+        const bool known = opt == kReport || opt == QLatin1String("--pdf") ||
+                           opt == QLatin1String("--date") || opt == QLatin1String("--from") ||
+                           opt == QLatin1String("--to") || opt == QLatin1String("--cemetery") ||
+                           opt == QLatin1String("--type");
+        if (!known) {
+            *error = QStringLiteral("Optiune necunoscuta: %1 (vezi tombrix --help).").arg(opt);
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            *error = QStringLiteral("Optiunea %1 cere o valoare.").arg(opt);
+            return false;
+        }
+        const QString value = args.at(++i);
+        if (opt == kReport)
+            out->name = value;
+        else if (opt == QLatin1String("--pdf"))
+            out->pdf = value;
+        else if (opt == QLatin1String("--cemetery"))
+            out->cemeteries << value;
+        else if (opt == QLatin1String("--type"))
+            out->types << value;
+        else if (!readDate(opt, value,
+                           opt == QLatin1String("--date")   ? &out->date
+                           : opt == QLatin1String("--from") ? &out->from
+                                                            : &out->to,
+                           error))
+            return false;
+    }
+    if (out->name.isEmpty() || !findReport(out->name)) {
+        *error = QStringLiteral("Raport necunoscut: \"%1\". Rapoarte: %2.")
+                     .arg(out->name, reportNames());
+        return false;
+    }
+    if (out->pdf.isEmpty()) {
+        *error = QStringLiteral("Lipseste --pdf FISIER: fisierul in care se scrie raportul.");
+        return false;
+    }
+    if (out->from.isValid() != out->to.isValid()) {
+        *error = QStringLiteral("Perioada cere atat --from cat si --to.");
+        return false;
+    }
+    if (out->from.isValid() && out->from > out->to) {
+        const QString fmt = QStringLiteral("dd.MM.yyyy");
+        *error = QStringLiteral("Intervalul de timp nu este corect! %1 < %2")
+                     .arg(out->to.toString(fmt), out->from.toString(fmt));
+        return false;
+    }
+    return true;
+}
+
+QString helpText() {
+    return QStringLiteral(
+               "  tombrix --report NUME --pdf FISIER [--date ZZ.LL.AAAA]\n"
+               "          [--from ZZ.LL.AAAA --to ZZ.LL.AAAA] [--cemetery TEXT]... "
+               "[--type TEXT]...\n"
+               "      scrie raportul NUME (%1) in FISIER PDF, fara fereastra,\n"
+               "      din registrul din directorul programului. Fara --cemetery: toate\n"
+               "      cimitirele; fara --type: toate tipurile de incasare; datele lipsa\n"
+               "      iau valorile implicite din meniul Listari.\n")
+        .arg(reportNames());
+}
+
+int run(const Args& args, const QString& programDir, QTextStream& out, QTextStream& err) {
+    const ReportKind* kind = findReport(args.name);
+    if (!kind) {
+        err << QStringLiteral("Raport necunoscut: \"%1\".").arg(args.name) << Qt::endl;
+        return 2;
+    }
+    const QString path = programDir + QString::fromLatin1(Database::FileName);
+    // A missing register means a wrong directory here, not a fresh start.
+    if (!QFileInfo::exists(path)) {
+        err << QStringLiteral("Nu exista registrul %1.").arg(path) << Qt::endl;
+        return 1;
+    }
+    try {
+        Database db(path);
+        db.open();
+        // An empty or damaged register is neither copied nor reported on.
+        Backup::verify(db.path(), db.connection(), Backup::defaultBasePath());
+        Backup::run(db.path(), Backup::defaultBasePath(), Clock::today());
+        UpgradeHooks hooks;
+        hooks.message = [&out](const QString& text) { out << oneLine(text) << Qt::endl; };
+        hooks.waitCursor = [] {};
+        hooks.restoreCursor = [] {};
+        SchemaUpgrade(db, std::move(hooks)).run();
+
+        ReportRequest request;
+        request.programDir = programDir;
+        request.cemeteries = args.cemeteries;
+        request.types = args.types;
+        request.date = args.date.isValid() ? args.date : ReportRun::defaultDate(*kind);
+        request.from = args.from.isValid() ? args.from : ReportRun::defaultPeriodStart();
+        request.to = args.to.isValid() ? args.to : ReportRun::defaultDate(*kind);
+        QString error;
+        switch (ReportRun::toPdf(*kind, db, request, args.pdf, &error)) {
+        case ReportRun::PdfResult::Written:
+            return 0;
+        case ReportRun::PdfResult::Empty:
+            out << QStringLiteral("Raportul nu are nicio pagina.") << Qt::endl;
+            return 0;
+        case ReportRun::PdfResult::Failed:
+            err << oneLine(error) << Qt::endl;
+            return 1;
+        }
+    } catch (const StoreError& e) {
+        err << oneLine(e.message()) << Qt::endl;
+    } catch (const Abort&) {
+        err << QStringLiteral("Raportul a fost oprit.") << Qt::endl;
+    } catch (const std::exception& e) {
+        err << oneLine(QString::fromLocal8Bit(e.what())) << Qt::endl;
+    }
+    return 1;
+}
+
+int main(const QStringList& args, const QString& programDir) {
+    QTextStream out(stdout), err(stderr);
+    Args parsed;
+    QString error;
+    if (!parse(args, &parsed, &error)) {
+        err << error << Qt::endl;
+        return 2;
+    }
+    return run(parsed, programDir, out, err);
+}
+
+} // namespace ReportCommand
