@@ -1,10 +1,12 @@
 #include "Database.h"
 #include "RepListaIncasariUnt.h"
-#include "ReportLayout.h"
+#include "ReportEngine.h"
 #include "StoreError.h"
 #include "TestSupport.h"
 #include "Values.h"
 
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 
 namespace {
@@ -210,17 +212,29 @@ private slots:
         QVERIFY(l.contains(QStringLiteral("Total general:  | 10,00")));
     }
 
-    void entryInTheTableOfReports() {
-        const ReportKind* k = findReport(QStringLiteral("incasari"));
-        QVERIFY(k);
-        QCOMPARE(k->caption, QStringLiteral("Incasari in perioada"));
-        QCOMPARE(k->ask, ReportAsk::Interval);
-        QVERIFY(k->asksTypes);
-        QCOMPARE(k->orientation, QPageLayout::Portrait);
-        FixedToday today(QDate(2024, 6, 5));
-        QCOMPARE(k->defaultDate(), QDate(2024, 6, 5));
-        auto form = k->create();
-        QVERIFY(dynamic_cast<TRepListaIncasariFrm*>(form.get()));
+    // End to end: the PDF's text holds the groups and totals.
+    void pdfReadBack() {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext is not installed");
+        place(1, QStringLiteral("Central"));
+        place(2, QStringLiteral("Nord"));
+        receipt(1, QDate(2024, 3, 1), 1234.5, QStringLiteral("Concesiune"));
+        receipt(2, QDate(2024, 3, 1), 10, QStringLiteral("Taxa anuala"));
+        auto m = run(QDate(2024, 1, 1), QDate(2024, 12, 31));
+        QTemporaryDir tmp;
+        const QString pdf = tmp.filePath(QStringLiteral("incasari.pdf"));
+        QString error;
+        QVERIFY2(ReportEngine::writePdf(*m, pdf, &error), qPrintable(error));
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput()).simplified();
+        for (const char* s :
+             {"Lista incasarilor", "Cimitirul: Central", "Tipul incasarii: Concesiune",
+              "Total valoare pentru tip incasare: Concesiune 1.234,50",
+              "Total valoare pentru cimitirul: Central 1.234,50", "Cimitirul: Nord",
+              "Total general: 1.244,50", "Pagina 2"})
+            QVERIFY2(text.contains(QLatin1String(s)), s);
     }
 
     // A store failure surfaces as StoreError from prepare, for the run to
