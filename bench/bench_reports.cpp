@@ -8,13 +8,21 @@
 //   bench_reports pdf N FILE      writes the N-page sample list to FILE
 //   bench_reports neocupate [N]   the list of unoccupied places of a
 //                                 generated register of N places (100,000)
+//   bench_reports lists [PLACES]  the arrears list and the receipts of one
+//                                 year on a generated register (100,000
+//                                 places), from prepare to the finished PDF,
+//                                 beside the bare SQL of their data passes
 
 #include "Database.h"
+#include "HolderRows.h"
 #include "Query.h"
 #include "RegisterGenerator.h"
+#include "RepListaIncasariUnt.h"
 #include "RepLocuriNeocupateUnt.h"
+#include "RepRestantieriUnt.h"
 #include "ReportEngine.h"
 #include "ReportPreview.h"
+#include "SqlText.h"
 #include "Values.h"
 
 #include <QApplication>
@@ -380,6 +388,162 @@ int runUnoccupied(QTextStream& out, int places) {
     return 0;
 }
 
+// Steps a statement to its end, reading every column as the reports do.
+qint64 stepAll(sqlite3_stmt* st) {
+    qint64 n = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        ++n;
+        for (int c = 0; c < sqlite3_column_count(st); ++c)
+            (void)sqlite3_column_text(st, c);
+    }
+    sqlite3_reset(st);
+    return n;
+}
+
+sqlite3_stmt* prepareSql(sqlite3* db, const QString& text) {
+    sqlite3_stmt* st = nullptr;
+    const QByteArray sql = translateSql(text).sql.toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) != SQLITE_OK) {
+        fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+        return nullptr;
+    }
+    return st;
+}
+
+// The bare SQL of the arrears list: the set-based pass, and the reading of
+// the latest concession and the annual fee with two small queries per row.
+void bareArrears(QTextStream& out, const QString& file, const QStringList& setSql) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    QElapsedTimer t;
+    sqlite3_stmt* set = prepareSql(db, setSql.join(QLatin1Char('\n')));
+    t.start();
+    const qint64 rows = stepAll(set);
+    out << "  bare SQL, set-based pass: " << t.elapsed() << " ms (" << rows << " rows)\n";
+    sqlite3_finalize(set);
+
+    sqlite3_stmt* main = prepareSql(
+        db, QStringLiteral(
+                "SELECT DISTINCT D.Cimitir, D.Sector, D.Parcela, D.Rand, D.Loc, D.CNP_Uzufruct, "
+                "D.Nume_Uzufruct, D1.Id_Loc, MAX(D1.Data_concesiune) AS DataCon FROM "
+                "\"Catalog.DB\" D, \"Concesionari.DB\" D1 WHERE ((D.CNP_Uzufruct IS NOT NULL) OR "
+                "(D.Nume_Uzufruct IS NOT NULL)) AND (D1.Id_Loc = D.Id_Loc) GROUP BY D.Cimitir, "
+                "D.Sector, D.Parcela, D.Rand, D.Loc, D.CNP_Uzufruct, D.Nume_Uzufruct, D1.Id_Loc "
+                "ORDER BY D.Cimitir, D.Nume_Uzufruct, D.CNP_Uzufruct, D.Sector, D.Parcela, "
+                "D.Rand, D.Loc, D1.Id_Loc"));
+    sqlite3_stmt* con = prepareSql(
+        db, QStringLiteral("SELECT * FROM \"Concesionari.DB\" WHERE Id_Loc = :a AND "
+                           "Data_concesiune IS :b ORDER BY Id_Loc, Data_concesiune, Nr_concesiune "
+                           "LIMIT 1"));
+    sqlite3_stmt* fee = prepareSql(
+        db, QStringLiteral("SELECT DISTINCT D.Id_Loc, MAX(D.DStop) AS Stop FROM \"Chitante.DB\" D "
+                           "WHERE (D.Id_Loc = :a) AND (D.Tip_incasare = 'Taxa anuala') GROUP BY "
+                           "D.Id_Loc ORDER BY D.Id_Loc"));
+    t.restart();
+    qint64 n = 0;
+    while (sqlite3_step(main) == SQLITE_ROW)
+        ++n;
+    sqlite3_reset(main);
+    const qint64 mainMs = t.elapsed();
+    t.restart();
+    while (sqlite3_step(main) == SQLITE_ROW) {
+        sqlite3_bind_value(con, 1, sqlite3_column_value(main, 7));
+        sqlite3_bind_value(con, 2, sqlite3_column_value(main, 8));
+        stepAll(con);
+        sqlite3_bind_value(fee, 1, sqlite3_column_value(main, 7));
+        stepAll(fee);
+    }
+    const qint64 perRowMs = t.elapsed();
+    out << "  bare SQL, plain reading: main query " << mainMs << " ms (" << n
+        << " rows), main query with two queries per row " << perRowMs << " ms\n";
+    sqlite3_finalize(main);
+    sqlite3_finalize(con);
+    sqlite3_finalize(fee);
+    sqlite3_close(db);
+}
+
+void bareReceipts(QTextStream& out, const QString& file, const QDate& from, const QDate& to) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = prepareSql(db, TRepListaIncasariFrm::storedSql().join(QLatin1Char('\n')));
+    const QByteArray a = Values::dateToStored(from).toUtf8(), b = Values::dateToStored(to).toUtf8();
+    sqlite3_bind_text(st, 1, a.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 2, b.constData(), -1, SQLITE_TRANSIENT);
+    QElapsedTimer t;
+    t.start();
+    const qint64 rows = stepAll(st);
+    out << "  bare SQL, receipts query: " << t.elapsed() << " ms (" << rows << " rows)\n";
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+}
+
+// One report form from prepare to the finished PDF, timed by step.
+bool timeReport(QTextStream& out, ReportForm& form, Database& db, const ReportRequest& req,
+                const QString& pdf) {
+    QElapsedTimer t, all;
+    all.start();
+    t.start();
+    form.prepare(db, req);
+    const qint64 prepareMs = t.elapsed();
+    t.restart();
+    auto model = ReportLayout::run(form.definition(), form.rows());
+    const qint64 layoutMs = t.elapsed();
+    form.close();
+    t.restart();
+    QString error;
+    if (!ReportEngine::writePdf(*model, pdf, &error)) {
+        out << "PDF failed: " << error << "\n";
+        return false;
+    }
+    const qint64 pdfMs = t.elapsed();
+    out << "  " << model->pageCount() << " pages; prepare " << prepareMs << " ms, layout "
+        << layoutMs << " ms, PDF " << pdfMs << " ms; total " << all.elapsed() << " ms; peak RSS "
+        << peakRssMb() << " MB\n";
+    return true;
+}
+
+int runLists(QTextStream& out, int places) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Tombrix.sqlite"));
+    Database db(file);
+    db.open();
+    QElapsedTimer t;
+    t.start();
+    generateRegister(db, places, 20261208);
+    out << "register of " << places << " places generated in " << t.elapsed() << " ms\n";
+    out.flush();
+
+    const QDate ref(2025, 6, 30);
+    out << "arrears list at " << ref.toString(Qt::ISODate) << ":\n";
+    {
+        TRepRestantieriFrm form;
+        ReportRequest req;
+        req.programDir = dir.path() + QLatin1Char('/');
+        req.date = ref;
+        if (!timeReport(out, form, db, req, dir.filePath(QStringLiteral("r.pdf"))))
+            return 1;
+    }
+    HolderRows probe(db);
+    probe.open({});
+    bareArrears(out, file, probe.sql());
+    probe.close();
+    out.flush();
+
+    const QDate from(2024, 1, 1), to(2024, 12, 31);
+    out << "receipts of 2024:\n";
+    {
+        TRepListaIncasariFrm form;
+        ReportRequest req;
+        req.programDir = dir.path() + QLatin1Char('/');
+        req.from = from;
+        req.to = to;
+        if (!timeReport(out, form, db, req, dir.filePath(QStringLiteral("i.pdf"))))
+            return 1;
+    }
+    bareReceipts(out, file, from, to);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -399,6 +563,8 @@ int main(int argc, char** argv) {
         preview.exec();
         return 0;
     }
+    if (mode == QLatin1String("lists"))
+        return runLists(out, args.value(1, QStringLiteral("100000")).toInt());
     if (mode == QLatin1String("pdf")) {
         auto model = sampleList(args.value(1, QStringLiteral("100")).toInt());
         QString error;

@@ -2,6 +2,8 @@
 
 #include "Query.h"
 #include "RepLocuriNeocupateUnt.h"
+#include "RepListaIncasariUnt.h"
+#include "RepRestantieriUnt.h"
 
 #include <QRegularExpression>
 
@@ -9,6 +11,8 @@ const std::vector<ReportKind>& reportKinds() {
     static const std::vector<ReportKind> kinds = [] {
         std::vector<ReportKind> k;
         k.push_back(RepLocuriNeocupateKind());
+        k.push_back(TRepListaIncasariFrm::kind());
+        k.push_back(TRepRestantieriFrm::kind());
         return k;
     }();
     return kinds;
