@@ -394,16 +394,22 @@ QVariant Table::stored(const Row* row, int field) const {
 }
 
 // The view is the ordered list of row ids, read from the index alone; the
-// values follow when something reads them.
+// values follow when something reads them. The few rows of one place under
+// a link are read whole at once: their grid shows them all straight away,
+// and one statement costs less than one per row.
 void Table::loadRows() {
     QVector<QVariant> link;
     const QString where = linkWhere(&link);
+    const bool whole = !where.isEmpty();
     std::vector<std::unique_ptr<Row>> rows;
-    // Only the row id is kept: the values get their room when first read.
-    eachRow(QStringLiteral("SELECT rowid FROM %1").arg(quoted(m_stored)) + where + orderBy(), link,
-            [&](sqlite3_stmt* st) {
+    const QString columns =
+        whole ? QStringLiteral("rowid, ") + storedColumns() : QStringLiteral("rowid");
+    eachRow(QStringLiteral("SELECT %1 FROM %2").arg(columns, quoted(m_stored)) + where + orderBy(),
+            link, [&](sqlite3_stmt* st) {
                 auto r = std::make_unique<Row>();
                 r->rowid = sqlite3_column_int64(st, 0);
+                if (whole)
+                    readValues(st, 1, *r, nullptr);
                 rows.push_back(std::move(r));
             });
     m_all = std::move(rows);
