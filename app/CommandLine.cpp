@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "LegacyImport.h"
 #include "StoreError.h"
+#include "Values.h"
 
 #include <QDateTime>
 #include <QTextStream>
@@ -63,11 +64,11 @@ int run(const QStringList& arguments, const QString& programDir, QTextStream& ou
         }
         const int existing = LegacyImport::placesInRegister(db);
         if (existing > 0)
-            out << QStringLiteral(
-                       "\nRegistrul avea %1 locuri; se inlocuiesc cu datele importate.\n")
-                       .arg(existing);
+            out << QStringLiteral("\nRegistrul avea %1; se inlocuiesc cu datele importate.\n")
+                       .arg(Values::countText(existing, QStringLiteral("un loc"),
+                                              QStringLiteral("locuri")));
         const LegacyImport::Result done =
-            import.run(db, Backup::defaultBasePath(), QDateTime::currentDateTime());
+            import.run(db, Backup::defaultBasePath(), QDateTime::currentDateTime(), {}, &trial);
         out << '\n' << done.report(true);
         out.flush();
         return 0;

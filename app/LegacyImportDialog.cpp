@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "Prompts.h"
 #include "StoreError.h"
+#include "Values.h"
 #include "WaitCursor.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ TImportRaportFrm::TImportRaportFrm(const QString& report, QWidget* parent) : QDi
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("RaportMemo"));
     m_text->setReadOnly(true);
+    m_text->setTabChangesFocus(true); // Tab reaches the buttons
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_text->setPlainText(report);
@@ -130,25 +132,28 @@ bool run(QWidget* parent, Database& db, const QString& directory, const QString&
     if (existing > 0 &&
         Prompts::current().message(
             QApplication::applicationName(),
-            QStringLiteral("Registrul contine deja %1 locuri. Toate datele din registru vor fi "
+            QStringLiteral("Registrul contine deja %1. Toate datele din registru vor fi "
                            "inlocuite cu cele importate (se face mai intai o copie de siguranta). "
                            "Doriti sa continuati?")
-                .arg(existing),
+                .arg(Values::countText(existing, QStringLiteral("un loc"),
+                                       QStringLiteral("locuri"))),
             PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No) != PromptAnswer::Yes)
         return false;
     LegacyImport::Result done;
     {
         WaitCursor wait;
         ImportProgress progress(parent, QStringLiteral("Import in curs..."));
-        done = import.run(db, backupBase, QDateTime::currentDateTime(), progress.callback());
+        done =
+            import.run(db, backupBase, QDateTime::currentDateTime(), progress.callback(), &trial);
     }
     int places = 0;
     if (!done.tables.isEmpty())
         places = done.tables.first().imported;
-    Prompts::information(QStringLiteral("Importul s-a incheiat: %1 locuri importate.\n"
+    Prompts::information(QStringLiteral("Importul s-a incheiat: %1.\n"
                                         "Copia registrului dinainte de import: %2")
-                             .arg(places)
-                             .arg(done.backupFile));
+                             .arg(Values::countText(places, QStringLiteral("un loc importat"),
+                                                    QStringLiteral("locuri importate")),
+                                  done.backupFile));
     return true;
 }
 

@@ -1,7 +1,9 @@
 // Times the import of an office's old table files: the benchmark's
 // synthetic register is written once as old files (pxlib's writer), then
 // read by the trial and imported into a fresh register.
-// Usage: tombrix_import_bench [places]   (default: 100000)
+// Usage: tombrix_import_bench [places] [dir]   (default: 100000, a temp dir)
+// With `dir` the old files are kept there and reused by the next run with
+// the same number of places: writing them takes minutes and is not timed.
 #include "Database.h"
 #include "LegacyImport.h"
 #include "ParadoxWriter.h"
@@ -10,7 +12,9 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -53,18 +57,31 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const int places = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
     QTemporaryDir dir;
-    const QString old = dir.filePath(QStringLiteral("old"));
+    const QString old =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.filePath(QStringLiteral("old"));
     QDir().mkpath(old);
+    // Written last, so that an interrupted write is never taken for a finished one.
+    QFile stamp(old + QStringLiteral("/places.txt"));
     QElapsedTimer t;
     t.start();
-    {
-        Database gen(dir.filePath(QStringLiteral("gen.sqlite")));
-        gen.open();
-        generateRegister(gen, places, 20261208);
-        for (const TableDef& td : Schema::tables())
-            exportTable(gen, td.name, old);
+    if (stamp.open(QIODevice::ReadOnly) && stamp.readAll().trimmed().toInt() == places) {
+        std::printf("%d places: old files of an earlier run reused from %s\n", places,
+                    qPrintable(old));
+    } else {
+        stamp.close();
+        stamp.remove();
+        {
+            Database gen(dir.filePath(QStringLiteral("gen.sqlite")));
+            gen.open();
+            generateRegister(gen, places, 20261208);
+            for (const TableDef& td : Schema::tables())
+                exportTable(gen, td.name, old);
+        }
+        if (stamp.open(QIODevice::WriteOnly))
+            stamp.write(QByteArray::number(places));
+        std::printf("%d places: old files written in %.1f s\n", places, t.nsecsElapsed() / 1e9);
     }
-    std::printf("%d places: old files written in %.1f s\n", places, t.nsecsElapsed() / 1e9);
+    stamp.close();
 
     Database db(dir.filePath(QStringLiteral("Tombrix.sqlite")));
     db.open();

@@ -76,27 +76,57 @@ int LegacyImport::placesInRegister(Database& db) {
 }
 
 LegacyImport::Result LegacyImport::trial(const Progress& progress) const {
-    return pass(nullptr, progress);
+    return pass(nullptr, progress, nullptr);
 }
 
+QString LegacyImport::sources() const {
+    QStringList out;
+    QStringList names;
+    for (const char* t : kTables)
+        names << QString::fromLatin1(t) + QStringLiteral(".DB");
+    names << QStringLiteral("Concesionari.MB");
+    for (const QString& name : names) {
+        const QString path = findFile(name);
+        if (path.isEmpty())
+            continue;
+        const QFileInfo fi(path);
+        out << QStringLiteral("%1 %2 %3")
+                   .arg(fi.fileName())
+                   .arg(fi.size())
+                   .arg(fi.lastModified().toMSecsSinceEpoch());
+    }
+    return out.join(QLatin1Char('\n'));
+}
+
+namespace {
+StoreError changedSinceTrial() {
+    return StoreError(QStringLiteral("Fisierele vechi s-au schimbat dupa proba; registrul a "
+                                     "ramas neschimbat. Reluati importul."));
+}
+} // namespace
+
 LegacyImport::Result LegacyImport::run(Database& db, const QString& backupBase,
-                                       const QDateTime& now, const Progress& progress) const {
-    // Everything is read once before the copy is taken: a directory that
-    // cannot be imported leaves no stray copy behind.
+                                       const QDateTime& now, const Progress& progress,
+                                       const Result* trial) const {
     if (!QFileInfo(m_dir).isDir())
         throw StoreError(
             QStringLiteral("Directorul %1 nu exista").arg(QDir::toNativeSeparators(m_dir)));
+    // Checked before the copy is taken: a refused import leaves no stray copy.
+    if (trial && sources() != trial->sources)
+        throw changedSinceTrial();
     const QString copy = Backup::runBeforeImport(db.path(), backupBase, now);
-    Result r = pass(&db, progress);
+    Result r = pass(&db, progress, trial);
     r.backupFile = copy;
     return r;
 }
 
-LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress) const {
+LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
+                                        const Result* expected) const {
     if (!QFileInfo(m_dir).isDir())
         throw StoreError(
             QStringLiteral("Directorul %1 nu exista").arg(QDir::toNativeSeparators(m_dir)));
     Result result;
+    result.sources = sources();
     std::unique_ptr<ParadoxReader> readers[5];
     std::unique_ptr<ParadoxBlobFile> blobs;
     qint64 total = 0;
@@ -286,6 +316,16 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress) 
     }
     if (progress && !progress(phase, total, total))
         throw Abort();
+    if (expected) {
+        bool same = result.problems == expected->problems && result.skipped == expected->skipped &&
+                    result.tables.size() == expected->tables.size();
+        for (int t = 0; same && t < result.tables.size(); ++t)
+            same = result.tables.at(t).read == expected->tables.at(t).read &&
+                   result.tables.at(t).imported == expected->tables.at(t).imported &&
+                   result.tables.at(t).missing == expected->tables.at(t).missing;
+        if (!same)
+            throw changedSinceTrial(); // the transaction is rolled back
+    }
     if (tx) {
         tx->commit();
         db->noteChangeAll();
@@ -302,9 +342,9 @@ QString LegacyImport::Result::report(bool written) const {
         if (c.missing)
             out << QStringLiteral("%1: fisierul lipseste; nu se importa nimic din el").arg(c.file);
         else
-            out << QStringLiteral("%1: %2 randuri citite, %3 de importat")
-                       .arg(c.file)
-                       .arg(c.read)
+            out << QStringLiteral("%1: %2, %3 de importat")
+                       .arg(c.file, Values::countText(c.read, QStringLiteral("un rand citit"),
+                                                      QStringLiteral("randuri citite")))
                        .arg(c.imported);
     }
     out << QString();

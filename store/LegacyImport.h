@@ -26,6 +26,9 @@ public:
         QStringList problems;     // one line per row that is cut or skipped
         QString backupFile;       // the copy taken before the import
         int skipped = 0;
+        // The files read, with their sizes and times: an import after a
+        // trial checks that it reads what the user was shown.
+        QString sources;
         // The trial report as the user reads and saves it.
         QString report(bool written) const;
     };
@@ -44,15 +47,18 @@ public:
 
     // Copies the register under `backupBase` (the daily backup's base
     // path), then replaces its rows with the old files' in one transaction.
-    // A failure or a cancel leaves the register exactly as it was.
+    // A failure or a cancel leaves the register exactly as it was. Given
+    // the `trial` the user confirmed, files that changed since then (other
+    // files, other rows or problems) are refused and nothing is written.
     Result run(Database& db, const QString& backupBase, const QDateTime& now,
-               const Progress& progress = {}) const;
+               const Progress& progress = {}, const Result* trial = nullptr) const;
 
     // The file of the directory with this name, case ignored; empty if none.
     QString findFile(const QString& name) const;
 
 private:
-    Result pass(Database* db, const Progress& progress) const;
+    Result pass(Database* db, const Progress& progress, const Result* expected) const;
+    QString sources() const;
 
     QString m_dir;
 };

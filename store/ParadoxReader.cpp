@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 extern "C" {
@@ -41,10 +43,10 @@ quint16 le16(const char* p) {
 // Paradox counts days from 1 January of year 1 (day 1).
 constexpr qint64 kJulianOfDayZero = 1721425;
 
-void onPxError(pxdoc_t* doc, int, const char* msg, void*) {
+void onPxError(pxdoc_t*, int, const char* msg, void* lastError) {
     // The last message is kept for the failure text; pxlib goes on.
-    if (doc && doc->errorhandler_user_data && msg)
-        *static_cast<QString*>(doc->errorhandler_user_data) = QString::fromLocal8Bit(msg);
+    if (lastError && msg)
+        *static_cast<QString*>(lastError) = QString::fromLocal8Bit(msg);
 }
 
 ParadoxReader::Kind kindOf(int type) {
@@ -76,9 +78,18 @@ StoreError damaged(const QString& path, const QString& why) {
             .arg(QDir::toNativeSeparators(path), why));
 }
 
-// The header is checked before pxlib reads the file, so that a truncated
-// or foreign file is refused with a message instead of read past its end.
-void checkHeader(const QString& path) {
+struct Header {
+    QByteArray bytes; // the whole header, field list included
+    int recordSize = 0;
+    qint64 blockSize = 0;
+    int rows = 0;
+    int fileBlocks = 0;
+    int firstBlock = 0;
+};
+
+// The header is checked before pxlib reads it, so that a truncated or
+// foreign file is refused with a message instead of read past its end.
+Header checkHeader(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         throw StoreError(
@@ -104,6 +115,22 @@ void checkHeader(const QString& path) {
         throw damaged(path, QStringLiteral("fisier trunchiat"));
     if (records > quint64(fileBlocks) * quint64((blockSize - 6) / recordSize))
         throw damaged(path, QStringLiteral("numar de randuri imposibil"));
+    Header out;
+    f.seek(0);
+    out.bytes = f.read(headerSize);
+    if (out.bytes.size() != headerSize)
+        throw damaged(path, QStringLiteral("fisier trunchiat"));
+    out.recordSize = recordSize;
+    out.blockSize = blockSize;
+    out.rows = int(records);
+    out.fileBlocks = fileBlocks;
+    out.firstBlock = le16(h.constData() + 0x0E);
+    return out;
+}
+
+void put16(char* p, int v) {
+    p[0] = char(v & 0xFF);
+    p[1] = char(v >> 8 & 0xFF);
 }
 
 } // namespace
@@ -177,30 +204,85 @@ bool ParadoxBlobFile::read(quint32 pointer, quint32 length, QByteArray* out, QSt
 
 // ---------------------------------------------------------------- tables
 
-ParadoxReader::ParadoxReader(const QString& path) : m_path(path) {
-    checkHeader(path);
+namespace {
+
+// The values as the file keeps them: big-endian, the sign bit flipped so
+// that the bytes sort like the numbers; all zero bytes mean empty.
+quint64 be64(const char* p) {
+    quint64 v = 0;
+    for (int i = 0; i < 8; ++i)
+        v = v << 8 | static_cast<unsigned char>(p[i]);
+    return v;
+}
+double decodeNumber(const char* p) {
+    quint64 bits = be64(p);
+    if (bits & (quint64(1) << 63))
+        bits &= ~(quint64(1) << 63);
+    else
+        bits = ~bits; // a negative number is stored with every bit inverted
+    double d = 0;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+qint32 decodeLong(const char* p) {
+    quint32 v = quint32(static_cast<unsigned char>(p[0])) << 24 |
+                quint32(static_cast<unsigned char>(p[1])) << 16 |
+                quint32(static_cast<unsigned char>(p[2])) << 8 | static_cast<unsigned char>(p[3]);
+    v ^= quint32(1) << 31;
+    return static_cast<qint32>(v);
+}
+qint16 decodeShort(const char* p) {
+    quint16 v = quint16(static_cast<unsigned char>(p[0]) << 8 | static_cast<unsigned char>(p[1]));
+    v ^= quint16(1) << 15;
+    return static_cast<qint16>(v);
+}
+
+constexpr qint64 kWindow = 256 * 1024;
+
+} // namespace
+
+ParadoxReader::ParadoxReader(const QString& path) : m_path(path), m_file(path) {
+    const Header header = checkHeader(path);
     static const bool booted = [] {
         PX_boot();
         return true;
     }();
     Q_UNUSED(booted);
-    auto* lastError = new QString;
-    m_doc = PX_new3(onPxError, nullptr, nullptr, nullptr, lastError);
-    if (!m_doc) {
-        delete lastError;
+    // pxlib is shown the header alone, with one empty data block after it.
+    // Given the whole file it would walk the block chain at open, which
+    // never ends on a chain that loops or points past the end, and it asks
+    // for write access that old files on a read-only medium do not give.
+    QByteArray shown = header.bytes;
+    put16(shown.data() + 6, 1); // one row
+    put16(shown.data() + 8, 0);
+    put16(shown.data() + 0x0C, 1); // in one block, the first and the last
+    put16(shown.data() + 0x0E, 1);
+    put16(shown.data() + 0x10, 1);
+    shown.append(QByteArray(6, '\0'));
+    FILE* fp = fmemopen(shown.data(), size_t(shown.size()), "rb");
+    if (!fp)
+        throw StoreError(QStringLiteral("Memorie insuficienta"));
+    QString lastError;
+    pxdoc_t* doc = PX_new3(onPxError, nullptr, nullptr, nullptr, &lastError);
+    if (!doc) {
+        std::fclose(fp);
         throw StoreError(QStringLiteral("Memorie insuficienta"));
     }
-    if (PX_open_file(m_doc, QFile::encodeName(path).constData()) < 0) {
-        const QString why = *lastError;
-        PX_delete(m_doc);
-        m_doc = nullptr;
-        delete lastError;
-        throw damaged(path, why.isEmpty() ? QStringLiteral("nu poate fi deschis") : why);
+    auto release = [&] {
+        PX_close(doc);
+        PX_delete(doc);
+        std::fclose(fp);
+    };
+    if (PX_open_fp(doc, fp) < 0 || !doc->px_head) {
+        release();
+        throw damaged(path,
+                      lastError.isEmpty() ? QStringLiteral("nu poate fi deschis") : lastError);
     }
-    const int n = PX_get_num_fields(m_doc);
+    const bool encrypted = doc->px_head->px_encryption != 0;
+    const int n = PX_get_num_fields(doc);
     int offset = 0;
     for (int i = 0; i < n; ++i) {
-        const pxfield_t* f = PX_get_field(m_doc, i);
+        const pxfield_t* f = PX_get_field(doc, i);
         if (!f || !f->px_fname || f->px_flen <= 0)
             break;
         Field field;
@@ -212,24 +294,71 @@ ParadoxReader::ParadoxReader(const QString& path) : m_path(path) {
         offset += f->px_flen;
         m_fields.append(field);
     }
-    if (m_fields.size() != n || offset != PX_get_recordsize(m_doc)) {
-        PX_close(m_doc);
-        PX_delete(m_doc);
-        m_doc = nullptr;
-        delete lastError;
+    release();
+    if (encrypted)
+        throw damaged(path, QStringLiteral("tabelul este protejat cu parola"));
+    m_recordSize = header.recordSize;
+    m_headerSize = header.bytes.size();
+    m_blockSize = header.blockSize;
+    m_rows = header.rows;
+    if (m_fields.size() != n || offset != m_recordSize)
         throw damaged(path, QStringLiteral("descrierea campurilor nu se potriveste"));
-    }
-    m_rows = PX_get_num_records(m_doc);
-    m_row.resize(offset);
+    if (!m_file.open(QIODevice::ReadOnly))
+        throw StoreError(
+            QStringLiteral("Nu pot citi fisierul %1").arg(QDir::toNativeSeparators(path)));
+    readBlockChain(header.firstBlock, header.fileBlocks);
 }
 
-ParadoxReader::~ParadoxReader() {
-    if (m_doc) {
-        auto* lastError = static_cast<QString*>(m_doc->errorhandler_user_data);
-        PX_close(m_doc);
-        PX_delete(m_doc);
-        delete lastError;
+ParadoxReader::~ParadoxReader() = default;
+
+// The rows live in data blocks linked from the header's first block; each
+// block starts with the next and previous block numbers and the size of
+// its rows after the first. A broken link ends the chain: rows the header
+// counts beyond it are reported as unreadable, never invented.
+void ParadoxReader::readBlockChain(int firstBlock, int fileBlocks) {
+    const qint64 size = m_file.size();
+    const int perBlock = int((m_blockSize - 6) / m_recordSize);
+    QList<bool> seen(fileBlocks + 1, false);
+    int rows = 0;
+    int block = firstBlock;
+    while (block >= 1 && block <= fileBlocks && !seen.at(block) && rows < m_rows) {
+        seen[block] = true;
+        const qint64 at = m_headerSize + qint64(block - 1) * m_blockSize;
+        if (at + m_blockSize > size)
+            break;
+        const char* h = bytesAt(at, 6);
+        if (!h)
+            break;
+        const int next = le16(h);
+        const int more = static_cast<qint16>(le16(h + 4));
+        // An emptied block says -recordSize; anything else off the grid
+        // means the block is damaged.
+        const int count = more < 0 ? (more == -m_recordSize ? 0 : -1)
+                                   : (more % m_recordSize == 0 ? more / m_recordSize + 1 : -1);
+        if (count < 0 || count > perBlock)
+            break;
+        if (count > 0)
+            m_blocks.append({at + 6, rows, count});
+        rows += count;
+        block = next;
     }
+}
+
+const char* ParadoxReader::bytesAt(qint64 offset, int length) {
+    if (offset < m_windowStart || offset + length > m_windowStart + m_window.size()) {
+        const qint64 want = qMax<qint64>(kWindow, length);
+        m_window.resize(want);
+        if (!m_file.seek(offset)) {
+            m_window.clear();
+            return nullptr;
+        }
+        const qint64 got = m_file.read(m_window.data(), want);
+        m_window.resize(got < 0 ? 0 : got);
+        m_windowStart = offset;
+        if (got < length)
+            return nullptr;
+    }
+    return m_window.constData() + (offset - m_windowStart);
 }
 
 int ParadoxReader::fieldIndex(const QString& name) const {
@@ -240,27 +369,34 @@ int ParadoxReader::fieldIndex(const QString& name) const {
 }
 
 bool ParadoxReader::readRow(int row) {
-    if (row < 0 || row >= m_rows)
+    m_rec = nullptr;
+    if (row < 0 || row >= m_rows || m_blocks.isEmpty())
         return false;
-    int deleted = 0;
-    pxdatablockinfo_t info;
-    return PX_get_record2(m_doc, row, m_row.data(), &deleted, &info) != nullptr && !deleted;
-}
-
-QString ParadoxReader::text(const Field& f) const {
-    char* raw = nullptr;
-    char* data = const_cast<char*>(m_row.constData()) + f.offset;
-    if (PX_get_data_alpha(m_doc, data, f.length, &raw) <= 0 || !raw)
-        return {};
-    const QString s = fromCp1250(raw, int(qstrnlen(raw, f.length)));
-    m_doc->free(m_doc, raw);
-    return s;
+    if (m_block >= m_blocks.size() || row < m_blocks.at(m_block).firstRow ||
+        row >= m_blocks.at(m_block).firstRow + m_blocks.at(m_block).count) {
+        // Mostly the next block; otherwise looked up.
+        if (m_block + 1 < m_blocks.size() && row >= m_blocks.at(m_block + 1).firstRow &&
+            row < m_blocks.at(m_block + 1).firstRow + m_blocks.at(m_block + 1).count) {
+            ++m_block;
+        } else {
+            auto it = std::upper_bound(m_blocks.cbegin(), m_blocks.cend(), row,
+                                       [](int r, const Block& b) { return r < b.firstRow; });
+            if (it == m_blocks.cbegin())
+                return false;
+            m_block = int(it - m_blocks.cbegin()) - 1;
+            if (row >= m_blocks.at(m_block).firstRow + m_blocks.at(m_block).count)
+                return false;
+        }
+    }
+    const Block& b = m_blocks.at(m_block);
+    m_rec = bytesAt(b.offset + qint64(row - b.firstRow) * m_recordSize, m_recordSize);
+    return m_rec != nullptr;
 }
 
 void ParadoxReader::memoEntry(int field, QByteArray* leader, quint32* pointer,
                               quint32* length) const {
     const Field& f = m_fields.at(field);
-    const char* d = m_row.constData() + f.offset;
+    const char* d = m_rec + f.offset;
     const int lead = qMax(0, f.length - 10);
     *leader = QByteArray(d, lead);
     *pointer = f.length >= 10 ? le32(d + lead) : 0;
@@ -270,9 +406,8 @@ void ParadoxReader::memoEntry(int field, QByteArray* leader, quint32* pointer,
 ParadoxReader::Value ParadoxReader::value(int field) const {
     Value v;
     const Field& f = m_fields.at(field);
-    char* data = const_cast<char*>(m_row.constData()) + f.offset;
-    // An empty field is all zero bytes, whatever its type; pxlib reads some
-    // such fields as values.
+    const char* data = m_rec + f.offset;
+    // An empty field is all zero bytes, whatever its type.
     bool empty = true;
     for (int i = 0; i < f.length && empty; ++i)
         empty = data[i] == 0;
@@ -280,47 +415,41 @@ ParadoxReader::Value ParadoxReader::value(int field) const {
         return v;
     switch (f.type) {
     case pxfNumber:
-    case pxfCurrency: {
-        double d = 0;
-        if (PX_get_data_double(m_doc, data, f.length, &d) > 0)
-            v.value = d;
+    case pxfCurrency:
+        if (f.length == 8)
+            v.value = decodeNumber(data);
         break;
-    }
-    case pxfShort: {
-        short s = 0;
-        if (PX_get_data_short(m_doc, data, f.length, &s) > 0)
-            v.value = int(s);
+    case pxfShort:
+        if (f.length == 2)
+            v.value = int(decodeShort(data));
         break;
-    }
     case pxfLong:
-    case pxfAutoInc: {
-        long l = 0;
-        if (PX_get_data_long(m_doc, data, f.length, &l) > 0)
-            v.value = int(l);
+    case pxfAutoInc:
+        if (f.length == 4)
+            v.value = int(decodeLong(data));
         break;
-    }
     case pxfDate: {
-        long days = 0;
-        if (PX_get_data_long(m_doc, data, f.length, &days) > 0) {
-            const QDate d = days > 0 ? QDate::fromJulianDay(days + kJulianOfDayZero) : QDate();
-            if (d.isValid() && d.year() >= 1 && d.year() <= 9999)
-                v.value = d;
-            else
-                v.problem =
-                    QStringLiteral("data din campul %1 nu este o data calendaristica").arg(f.name);
-        }
+        if (f.length != 4)
+            break;
+        const qint64 days = decodeLong(data);
+        const QDate d = days > 0 ? QDate::fromJulianDay(days + kJulianOfDayZero) : QDate();
+        if (d.isValid() && d.year() >= 1 && d.year() <= 9999)
+            v.value = d;
+        else
+            v.problem =
+                QStringLiteral("data din campul %1 nu este o data calendaristica").arg(f.name);
         break;
     }
     case pxfLogical: {
-        char b = 0;
-        if (PX_get_data_byte(m_doc, data, f.length, &b) > 0)
-            v.value = b != 0;
+        // Stored as 0x80 + value; a byte without the high bit is a negative value.
+        const auto b = static_cast<unsigned char>(data[0]);
+        v.value = (b & 0x80 ? (b & 0x7F) : b) != 0;
         break;
     }
     case pxfAlpha: {
-        const QString s = text(f);
-        if (!s.isEmpty())
-            v.value = s;
+        const int len = int(qstrnlen(data, f.length));
+        if (len > 0)
+            v.value = fromCp1250(data, len);
         break;
     }
     case pxfMemoBLOb:
@@ -348,7 +477,7 @@ ParadoxReader::Value ParadoxReader::value(int field) const {
                                 .arg(leader.size());
             }
         }
-        v.value = fromCp1250(bytes.constData(), bytes.size());
+        v.value = fromCp1250(bytes.constData(), int(bytes.size()));
         break;
     }
     default:

@@ -114,4 +114,12 @@ QString moneyToText(double value) {
            QStringLiteral("%1").arg(cents % 100, 2, 10, QLatin1Char('0'));
 }
 
+QString countText(qint64 n, const QString& one, const QString& many) {
+    if (n == 1)
+        return one;
+    const qint64 tail = (n < 0 ? -n : n) % 100;
+    const bool de = (n >= 20 || n <= -20) && (tail == 0 || tail >= 20);
+    return QString::number(n) + (de ? QStringLiteral(" de ") : QStringLiteral(" ")) + many;
+}
+
 } // namespace Values

@@ -40,4 +40,9 @@ QString cutText(const QString& text, int size);
 // separators: 1.234,56 (rounded half away from zero to the ban).
 QString moneyToText(double value);
 
+// A count with its noun as Romanian writes it: `one` whole for 1 ("un loc"),
+// otherwise the number and `many`, with "de" from 20 on ("20 de locuri",
+// but "101 locuri").
+QString countText(qint64 n, const QString& one, const QString& many);
+
 } // namespace Values

@@ -185,7 +185,7 @@ private slots:
         prompts.queueAnswer(PromptAnswer::No); // keep the register's places
         answerReport(QStringLiteral("ImportaBtn"), &report);
         form.importLegacy(old.path());
-        QVERIFY(prompts.texts().last().contains(QStringLiteral("Registrul contine deja 1 locuri")));
+        QVERIFY(prompts.texts().last().contains(QStringLiteral("Registrul contine deja un loc.")));
         QCOMPARE(prompts.shown().last().defaultAnswer, PromptAnswer::No);
         QCOMPARE(form.Catalog()->recordCount(), 1);
     }

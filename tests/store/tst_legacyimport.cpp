@@ -6,12 +6,14 @@
 #include "ParadoxWriter.h"
 #include "StoreError.h"
 #include "TestSupport.h"
+#include "Values.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
+#include <unistd.h>
 
 namespace {
 
@@ -140,6 +142,37 @@ void writeSample(const QString& dir, bool laterFields = true) {
         ParadoxWriter w(dir + QStringLiteral("/Unitatea.DB"), cols("Unitatea"));
         w.add({QStringLiteral("Primăria Câmpina")});
     }
+}
+
+// Header fields of an old table file used to rearrange its blocks.
+quint16 get16(const QByteArray& b, int at) {
+    return quint16(quint8(b.at(at)) | quint8(b.at(at + 1)) << 8);
+}
+void put16(QByteArray& b, int at, int v) {
+    b[at] = char(v & 0xFF);
+    b[at + 1] = char(v >> 8 & 0xFF);
+}
+
+// A table of numbered rows wide enough to need several data blocks.
+void writeNumbered(const QString& path, int rows) {
+    ParadoxWriter w(path, {{QStringLiteral("Id_Loc"), ParadoxWriter::Type::Number, 0},
+                           {QStringLiteral("Cimitir"), ParadoxWriter::Type::Alpha, 200}});
+    for (int i = 1; i <= rows; ++i)
+        w.add({double(i), QStringLiteral("rand %1").arg(i)});
+}
+
+QList<int> readIds(const QString& path, QStringList* unreadable = nullptr) {
+    ParadoxReader r(path);
+    QList<int> ids;
+    for (int i = 0; i < r.rowCount(); ++i) {
+        if (!r.readRow(i)) {
+            if (unreadable)
+                *unreadable << QString::number(i + 1);
+            continue;
+        }
+        ids << r.value(0).value.toInt();
+    }
+    return ids;
 }
 
 } // namespace
@@ -438,6 +471,203 @@ private slots:
         // The daily backup's own directory for today is not taken by it.
         QVERIFY(!QFileInfo::exists(m_prog->backupRoot() + QStringLiteral("/SalvariQuarvenn/") +
                                    QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
+    }
+
+    // Every kind of field the old files use, with signs and limits, read back
+    // as the writer wrote it.
+    void fieldValuesDecodeAsWritten() {
+        using T = ParadoxWriter::Type;
+        const QString path = m_old.filePath(QStringLiteral("V.DB"));
+        const QList<Col> cols = {
+            {QStringLiteral("N"), T::Number, 0}, {QStringLiteral("S"), T::Short, 0},
+            {QStringLiteral("L"), T::Long, 0},   {QStringLiteral("B"), T::Logical, 0},
+            {QStringLiteral("D"), T::Date, 0},   {QStringLiteral("A"), T::Alpha, 6}};
+        const QList<QVariantList> rowsIn = {
+            {-125.75, -2, -70000, false, QDate(1, 1, 1), QStringLiteral("ŢŞĂÎÂ")},
+            {0.0, 0, 0, true, QDate(9999, 12, 31), QStringLiteral("abcdef")},
+            {1e15, 32767, 2147483647, QVariant(), QDate(2024, 2, 29), QString()},
+            {-0.01, -32767, -2147483647, true, QVariant(), QStringLiteral("x")}};
+        {
+            ParadoxWriter w(path, cols);
+            for (const QVariantList& r : rowsIn)
+                w.add(r);
+        }
+        ParadoxReader r(path);
+        QCOMPARE(r.rowCount(), rowsIn.size());
+        for (int i = 0; i < rowsIn.size(); ++i) {
+            QVERIFY(r.readRow(i));
+            for (int f = 0; f < cols.size(); ++f) {
+                const ParadoxReader::Value v = r.value(f);
+                QCOMPARE(v.problem, QString());
+                const QVariant& want = rowsIn.at(i).at(f);
+                if (want.isNull() ||
+                    (want.typeId() == QMetaType::QString && want.toString().isEmpty()))
+                    QVERIFY2(v.value.isNull(), qPrintable(QStringLiteral("%1/%2").arg(i).arg(f)));
+                else if (want.typeId() == QMetaType::Double)
+                    QCOMPARE(v.value.toDouble(), want.toDouble());
+                else
+                    QCOMPARE(v.value, want);
+            }
+        }
+        QVERIFY(!r.readRow(rowsIn.size()));
+        QVERIFY(!r.readRow(-1));
+    }
+
+    // Rows come in the order of the block chain, not of the blocks in the
+    // file; a broken link leaves the rows after it unread and listed.
+    void rowsFollowTheBlockChain() {
+        const QString path = m_old.filePath(QStringLiteral("Catalog.DB"));
+        writeNumbered(path, 1);
+        QFile probe(path);
+        QVERIFY(probe.open(QIODevice::ReadOnly));
+        const int per = (quint8(probe.read(6).at(5)) * 1024 - 6) / 208; // rows to a block
+        probe.close();
+        const int total = 4 * per + 4; // five blocks, the last one partly used
+        writeNumbered(path, total);
+        QList<int> all;
+        for (int i = 1; i <= total; ++i)
+            all << i;
+        QCOMPARE(readIds(path), all);
+
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray b = f.readAll();
+        const int header = get16(b, 2);
+        const int block = quint8(b.at(5)) * 1024;
+        QCOMPARE(get16(b, 0x0C), 5); // blocks in the file
+        QCOMPARE(get16(b, 0x0E), 1); // first block
+        // Swap the first two blocks in the file and relink: 2 -> 1 -> 3.
+        const QByteArray first = b.mid(header, block);
+        const QByteArray second = b.mid(header + block, block);
+        b.replace(header, block, second);
+        b.replace(header + block, block, first);
+        put16(b, 0x0E, 2);
+        put16(b, header + block, 1);     // old first block, now at 2: next is 1
+        put16(b, header + block + 2, 0); // and nothing before it
+        put16(b, header, 3);             // old second block, now at 1: next is 3
+        put16(b, header + 2, 2);
+        put16(b, header + 2 * block + 2, 1);
+        f.seek(0);
+        f.write(b);
+        f.close();
+        QCOMPARE(readIds(path), all);
+        // Random access agrees with the order.
+        {
+            ParadoxReader r(path);
+            for (int row : {total - 1, 0, 2 * per - 1, per, per - 1, 3 * per - 1})
+                QVERIFY(r.readRow(row) && r.value(0).value.toInt() == row + 1);
+        }
+
+        // The third block in the chain (block 3) points outside the file.
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        b = f.readAll();
+        put16(b, header + 2 * block, 77);
+        f.seek(0);
+        f.write(b);
+        f.close();
+        QStringList unreadable;
+        QCOMPARE(readIds(path, &unreadable), all.mid(0, 3 * per));
+        QCOMPARE(unreadable.size(), per + 4);
+        const LegacyImport::Result r = LegacyImport(m_old.path()).trial();
+        QCOMPARE(r.tables.first().read, 3 * per);
+        QCOMPARE(r.skipped, per + 4);
+        QVERIFY(r.problems.first().startsWith(
+            QStringLiteral("Catalog.DB, randul %1: randul nu poate fi citit").arg(3 * per + 1)));
+
+        // A chain that loops back ends where it loops, and is not read forever.
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        b = f.readAll();
+        put16(b, header + 2 * block, 2);
+        f.seek(0);
+        f.write(b);
+        f.close();
+        QCOMPARE(readIds(path), all.mid(0, 3 * per));
+    }
+
+    // Old files copied from a read-only medium or share can be read.
+    void readOnlyFilesImport() {
+        if (geteuid() == 0)
+            QSKIP("the superuser writes to read-only files");
+        writeSample(m_old.path());
+        for (const QString& name : QDir(m_old.path()).entryList(QDir::Files))
+            QVERIFY(QFile::setPermissions(m_old.filePath(name), QFileDevice::ReadOwner));
+        const LegacyImport::Result r =
+            LegacyImport(m_old.path())
+                .run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime());
+        QCOMPARE(r.problems, QStringList());
+        QCOMPARE(LegacyImport::placesInRegister(*m_db), 3);
+    }
+
+    // The import writes what the confirmed trial showed: files changed in
+    // between are refused before the copy (other size or time) or, when
+    // they look the same from outside, before anything is kept.
+    void filesChangedSinceTheTrialAreRefused() {
+        m_db->exec(QStringLiteral("INSERT INTO Catalog (Id_Loc, Nume_Uzufruct) VALUES (500, 'X')"));
+        writeSample(m_old.path());
+        const LegacyImport imp(m_old.path());
+        const LegacyImport::Result trial = imp.trial();
+        QVERIFY(trial.report(false).contains(
+            QStringLiteral("Unitatea.DB: un rand citit, 1 de importat")));
+        QVERIFY(trial.report(false).contains(QStringLiteral("Catalog.DB: 3 randuri citite")));
+
+        const QString catalog = m_old.filePath(QStringLiteral("Catalog.DB"));
+        const QDateTime stamp = QFileInfo(catalog).lastModified();
+        {
+            ParadoxWriter w(catalog, ParadoxWriter::tableColumns(QStringLiteral("Catalog")));
+            w.add({7.0});
+            w.add({12.0});
+        }
+        auto refused = [&] {
+            try {
+                imp.run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime(), {}, &trial);
+            } catch (const StoreError& e) {
+                return e.message().startsWith(QStringLiteral("Fisierele vechi s-au schimbat"));
+            }
+            return false;
+        };
+        QVERIFY(refused());
+        QVERIFY(!QDir(m_prog->backupRoot() + QStringLiteral("/SalvariQuarvenn")).exists() ||
+                QDir(m_prog->backupRoot() + QStringLiteral("/SalvariQuarvenn"))
+                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                    .isEmpty());
+        // Same size and time as at the trial, other rows: place 3 is gone,
+        // so its receipt no longer has a place.
+        {
+            ParadoxWriter w(catalog, ParadoxWriter::tableColumns(QStringLiteral("Catalog")));
+            w.add({7.0});
+            w.add({12.0});
+            w.add({4.0});
+        }
+        QFile f(catalog);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(stamp, QFileDevice::FileModificationTime));
+        f.close();
+        QVERIFY(refused());
+        QCOMPARE(m_db->transactionDepth(), 0);
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Id_Loc FROM Catalog")),
+                 QStringList({QStringLiteral("500")}));
+        QCOMPARE(count(*m_db, QStringLiteral("Chitante")), 0);
+
+        // A fresh trial of the same files is accepted.
+        const LegacyImport::Result again = imp.trial();
+        imp.run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime().addSecs(5), {}, &again);
+        QCOMPARE(LegacyImport::placesInRegister(*m_db), 3);
+    }
+
+    // The counts in the import's texts read as Romanian writes them.
+    void countsReadAsRomanian() {
+        auto places = [](qint64 n) {
+            return Values::countText(n, QStringLiteral("un loc"), QStringLiteral("locuri"));
+        };
+        QCOMPARE(places(1), QStringLiteral("un loc"));
+        QCOMPARE(places(0), QStringLiteral("0 locuri"));
+        QCOMPARE(places(2), QStringLiteral("2 locuri"));
+        QCOMPARE(places(19), QStringLiteral("19 locuri"));
+        QCOMPARE(places(20), QStringLiteral("20 de locuri"));
+        QCOMPARE(places(100), QStringLiteral("100 de locuri"));
+        QCOMPARE(places(101), QStringLiteral("101 locuri"));
+        QCOMPARE(places(119), QStringLiteral("119 locuri"));
+        QCOMPARE(places(1021), QStringLiteral("1021 de locuri"));
     }
 
     void codePageTableCoversTheRomanianLetters() {

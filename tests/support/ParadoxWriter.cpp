@@ -56,15 +56,17 @@ QByteArray ParadoxWriter::toCp1250(const QString& text) {
     // iconv, not the program's own table, so that the tests check that table.
     QByteArray in = text.toUtf8();
     QByteArray out(in.size() + 1, '\0');
-    iconv_t cd = iconv_open("CP1250", "UTF-8");
+    // Opened once: opening a converter per text made writing a large
+    // register take minutes.
+    static const iconv_t cd = iconv_open("CP1250", "UTF-8");
     if (cd == iconv_t(-1))
         throw std::runtime_error("iconv has no CP1250");
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
     char* src = in.data();
     size_t srcLeft = size_t(in.size());
     char* dst = out.data();
     size_t dstLeft = size_t(out.size());
     const size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-    iconv_close(cd);
     if (rc == size_t(-1))
         throw std::runtime_error("text not representable in CP1250");
     out.truncate(out.size() - int(dstLeft));
