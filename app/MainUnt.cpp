@@ -217,6 +217,18 @@ void TMainForm::buildWindow() {
         m_pages->setTabVisible(m_pages->addTab(page, spare), false);
     }
     m_pages->tabBar()->setExpanding(false);
+    // A tab chosen from the keys (Alt+I, Alt+P) hands the keys to its grid:
+    // otherwise they would go to whatever control the page change left them on.
+    connect(m_pages, &QTabWidget::currentChanged, this, [this] {
+        QWidget* page = m_pages->currentWidget();
+        const QWidget* focus = QApplication::focusWidget();
+        if (!page || !isActiveWindow())
+            return;
+        for (TDBGridNormal* grid : layoutGrids())
+            if (page->isAncestorOf(grid) &&
+                !(focus && (focus == grid || grid->isAncestorOf(focus))))
+                grid->setFocus(Qt::TabFocusReason);
+    });
     lay->addWidget(m_pages, 1);
 
     auto* banner = new ClickLabel(central);

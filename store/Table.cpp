@@ -409,7 +409,7 @@ void Table::loadRows() {
                 auto r = std::make_unique<Row>();
                 r->rowid = sqlite3_column_int64(st, 0);
                 if (whole)
-                    readValues(st, 1, *r, nullptr);
+                    readValues(st, 1, *r);
                 rows.push_back(std::move(r));
             });
     m_all = std::move(rows);

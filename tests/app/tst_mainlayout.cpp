@@ -212,6 +212,34 @@ private slots:
         QCOMPARE(prompts.shown().size(), 1);
     }
 
+    void tabChosenFromTheKeysHandsTheKeysToItsGrid() {
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        prompts.queueInput(QStringLiteral("U"));
+        TMainForm form(dir.path());
+        QVERIFY(showActive(form));
+        addPlace(form, QStringLiteral("1"));
+        // The grid or its cell editor has the keys.
+        const auto keysIn = [&form](const char* name) {
+            const QWidget* f = QApplication::focusWidget();
+            const TDBGridNormal* g = grid(form, name);
+            return f && (f == g || g->isAncestorOf(f));
+        };
+        grid(form, "CatGrid")->setFocus();
+        QTRY_VERIFY(keysIn("CatGrid"));
+        for (const auto& [key, name] :
+             {std::pair{Qt::Key_I, "IstoricGrid"}, std::pair{Qt::Key_P, "MortiGrid"},
+              std::pair{Qt::Key_C, "CatGrid"}}) {
+            QTest::keyClick(QApplication::focusWidget(), key, Qt::AltModifier);
+            QTRY_VERIFY2(keysIn(name), name);
+        }
+        // The first key typed on the concession tab starts a concession there.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_I, Qt::AltModifier);
+        QTRY_VERIFY(keysIn("IstoricGrid"));
+        press(Qt::Key_7);
+        QCOMPARE(form.Concesionari()->state(), TableState::Insert);
+    }
+
     void detailGridsConfirmCtrlDelete() {
         TempProgramDir dir;
         ScriptedPrompts prompts;
