@@ -1,12 +1,16 @@
 #include "ReportFrame.h"
 
 #include "Query.h"
+#include "RepListaIncasariUnt.h"
+#include "RepRestantieriUnt.h"
 
 #include <QRegularExpression>
 
 const std::vector<ReportKind>& reportKinds() {
     static const std::vector<ReportKind> kinds = [] {
         std::vector<ReportKind> k;
+        k.push_back(TRepListaIncasariFrm::kind());
+        k.push_back(TRepRestantieriFrm::kind());
         return k;
     }();
     return kinds;
