@@ -1,6 +1,8 @@
 #include "ReportFrame.h"
 
 #include "Query.h"
+#include "RepConExpUnt.h"
+#include "RepDecDisp.h"
 #include "RepListaIncasariUnt.h"
 #include "RepRestantieriUnt.h"
 
@@ -11,6 +13,8 @@ const std::vector<ReportKind>& reportKinds() {
         std::vector<ReportKind> k;
         k.push_back(TRepListaIncasariFrm::kind());
         k.push_back(TRepRestantieriFrm::kind());
+        k.push_back(TRepConExpFrm::kind());
+        k.push_back(TRepDecDispFrm::kind());
         return k;
     }();
     return kinds;
