@@ -2,6 +2,8 @@
 
 #include "Query.h"
 #include "RepLocuriNeocupateUnt.h"
+#include "RepConExpUnt.h"
+#include "RepDecDisp.h"
 #include "RepListaIncasariUnt.h"
 #include "RepRestantieriUnt.h"
 
@@ -13,6 +15,8 @@ const std::vector<ReportKind>& reportKinds() {
         k.push_back(RepLocuriNeocupateKind());
         k.push_back(TRepListaIncasariFrm::kind());
         k.push_back(TRepRestantieriFrm::kind());
+        k.push_back(TRepConExpFrm::kind());
+        k.push_back(TRepDecDispFrm::kind());
         return k;
     }();
     return kinds;

@@ -61,6 +61,19 @@ struct ReportKind {
     // receipts list, whose start is 1 January of the current year).
     std::function<QDate()> defaultDate;
     std::function<std::unique_ptr<ReportForm>()> create;
+    // A dialog of the report's own, shown by the menu command after what is
+    // asked first and before the run (the tax decisions' texts). Returning
+    // false ends the command there, with nothing more shown. Unset: nothing
+    // more is asked. The command line does not show it.
+    std::function<bool(QWidget* owner, const QString& programDir)> askBeforeRun;
+    // Status line texts of the run: after the selection or the print setup
+    // was cancelled, and when the run ends; an empty text leaves the status
+    // line as it is. With `doneAfterFailure` the end text also follows a
+    // store failure while the report is prepared (otherwise the status line
+    // keeps " Listez..." then).
+    QString cancelledStatus = QStringLiteral(" OK.");
+    QString doneStatus = QStringLiteral(" OK.");
+    bool doneAfterFailure = false;
 };
 
 // The program's reports in menu order; each report unit adds its entry.

@@ -139,8 +139,15 @@ private:
     std::vector<double> m_totals;
     std::unordered_map<const Element*, size_t> m_totalIndex;
     std::unordered_map<const Element*, size_t> m_fontIndex;
+    // An element's text as last broken into lines, and the lines' strings.
+    struct BrokenText {
+        bool valid = false;
+        QString text;
+        QStringList lines;
+        std::vector<quint32> ids;
+    };
+    std::unordered_map<const Element*, BrokenText> m_broken;
     std::vector<FontEntry> m_fonts;
-    QHash<QString, QStringList> m_breaks;
     std::unordered_map<const Element*, int> m_fieldOf;
     std::vector<size_t> m_order;
     std::vector<double> m_shift, m_growth;
@@ -195,22 +202,18 @@ void LayoutPass::collectTotals(const Band& band) {
 void LayoutPass::renderText(const Element& e, const QString& text, PageItem::Kind kind,
                             double shift, std::vector<PageItem>& items, double* contentMm) {
     const FontEntry& fe = fontOf(e);
-    QStringList lines;
-    if (e.wordWrap || e.stretch) {
-        // Memo and form texts repeat on every row: break each one once.
-        const QString key = QString::number(fe.id) + QLatin1Char('/') + QString::number(e.width) +
-                            QLatin1Char('/') + text;
-        auto hit = m_breaks.find(key);
-        if (hit != m_breaks.end()) {
-            lines = hit.value();
-        } else {
-            lines = ReportLayout::breakLines(text, fe.font, PageModel::mmToRef(e.width));
-            if (m_breaks.size() > 4096)
-                m_breaks.clear();
-            m_breaks.insert(key, lines);
-        }
-    } else
-        lines = text.split(QLatin1Char('\n'));
+    // The fixed texts of a band (a decision's form and memos) come back
+    // unchanged on every page: they are broken into lines once.
+    BrokenText& cached = m_broken[&e];
+    if (!cached.valid || cached.text != text) {
+        cached.text = text;
+        cached.lines = (e.wordWrap || e.stretch)
+                           ? ReportLayout::breakLines(text, fe.font, PageModel::mmToRef(e.width))
+                           : text.split(QLatin1Char('\n'));
+        cached.ids.clear();
+        cached.valid = true;
+    }
+    QStringList lines = cached.lines;
     if (!e.stretch && lines.size() > 1) {
         // A fixed box keeps the lines it has room for.
         const qsizetype room = std::max<qsizetype>(1, qsizetype((e.height + Eps) / fe.lineMm));
@@ -218,6 +221,11 @@ void LayoutPass::renderText(const Element& e, const QString& text, PageItem::Kin
             lines.resize(room);
     }
     *contentMm = lines.size() * fe.lineMm;
+    if (cached.ids.size() != size_t(lines.size())) {
+        cached.ids.clear();
+        for (const QString& l : std::as_const(lines))
+            cached.ids.push_back(m_model->addString(l));
+    }
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (lines[i].isEmpty() && kind == PageItem::Text)
             continue;
@@ -227,7 +235,7 @@ void LayoutPass::renderText(const Element& e, const QString& text, PageItem::Kin
         it.y = float(e.top + shift + i * fe.lineMm);
         it.w = float(e.width);
         it.h = float(fe.lineMm);
-        it.text = m_model->addString(lines[i]);
+        it.text = cached.ids[size_t(i)];
         it.style = fe.id;
         it.align = quint8(e.align);
         items.push_back(it);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+// The Central European single-byte code page (Windows-1250), in which the
+// office's other programs write their text files. Qt offers no codec for it,
+// so it is a table of our own.
+namespace Cp1250 {
+
+// Characters the page lacks become '?', except the Romanian s and t with
+// comma below (and their capitals), which become their cedilla forms, the
+// letters the page has and every Romanian text of the time used.
+QByteArray encode(QStringView text);
+QString decode(const QByteArray& bytes);
+
+} // namespace Cp1250
