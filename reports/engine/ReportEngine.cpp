@@ -119,6 +119,7 @@ bool printPages(const PageModel& model, QPrinter& printer, int copies, int first
     }
     const int total = (last - first + 1) * rounds;
     int done = 0;
+    PagePainter::ShapedLines shaped;
     for (int r = 0; r < rounds; ++r) {
         for (int i = first; i <= last; ++i) {
             if (done > 0 && !printer.newPage()) {
@@ -126,7 +127,7 @@ bool printPages(const PageModel& model, QPrinter& printer, int copies, int first
                 *error = QStringLiteral("Imprimanta nu a primit pagina %1.").arg(i);
                 return false;
             }
-            PagePainter::paint(p, model, i - 1);
+            PagePainter::paint(p, model, i - 1, &shaped);
             ++done;
             if (progress && !progress(done, total)) {
                 printer.abort();
@@ -165,10 +166,11 @@ bool writePdf(const PageModel& model, const QString& path, QString* error,
             return false;
         }
         const int total = std::max(1, model.pageCount());
+        PagePainter::ShapedLines shaped;
         for (int i = 0; i < model.pageCount(); ++i) {
             if (i > 0)
                 writer.newPage();
-            PagePainter::paint(p, model, i);
+            PagePainter::paint(p, model, i, &shaped);
             if (progress && !progress(i + 1, total)) {
                 ok = false;
                 break;

@@ -26,6 +26,9 @@ struct FontEntry {
     QFont font;
     QFontMetricsF metrics;
     double lineMm = 0;
+    // Advances of the common characters, filled on first use: enough to see
+    // that a text fits its width without shaping it.
+    std::vector<double> advances;
 };
 
 QString defaultFormat(const QVariant& v) {
@@ -56,6 +59,20 @@ void breakWord(const QString& word, const QFontMetricsF& fm, double width, QStri
     }
 }
 
+constexpr char16_t CommonChars = 0x0250; // Latin, with the Romanian letters
+
+const std::vector<double>& advancesOf(FontEntry& fe) {
+    if (fe.advances.empty()) {
+        fe.advances.resize(CommonChars);
+        for (char16_t c = 0; c < CommonChars; ++c)
+            fe.advances[c] = fe.metrics.horizontalAdvance(QChar(c));
+        // Control characters are never taken as fitting.
+        for (char16_t c = 0; c < 0x20; ++c)
+            fe.advances[c] = 1e9;
+    }
+    return fe.advances;
+}
+
 } // namespace
 
 QFont ReportLayout::referenceFont(const QFont& pointFont) {
@@ -68,37 +85,74 @@ QFont ReportLayout::referenceFont(const QFont& pointFont) {
     return f;
 }
 
-QStringList ReportLayout::breakLines(const QString& text, const QFont& referenceFont,
-                                     double widthPx) {
-    const QFontMetricsF fm(referenceFont);
+namespace {
+
+// The sum of the characters' own advances, or -1 when a character is not
+// in the table.
+double roughWidth(const std::vector<double>& advances, QStringView text) {
+    double sum = 0;
+    for (QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c >= advances.size())
+            return -1;
+        sum += advances[c];
+    }
+    return sum;
+}
+
+bool roughlyFits(double rough, double widthPx) {
+    return rough >= 0 && rough * 1.05 + 2 <= widthPx;
+}
+
+// `advances` may be empty: then every candidate line is measured.
+QStringList breakText(const QString& text, const QFontMetricsF& fm,
+                      const std::vector<double>& advances, double widthPx) {
     QStringList out;
     QString normalized = text;
     normalized.remove(QLatin1Char('\r'));
     const QStringList paragraphs = normalized.split(QLatin1Char('\n'));
+    const double space = advances.size() > ' ' ? advances[' '] : 0;
     for (const QString& par : paragraphs) {
-        if (fm.horizontalAdvance(par) <= widthPx) {
+        if (roughlyFits(roughWidth(advances, par), widthPx) ||
+            fm.horizontalAdvance(par) <= widthPx) {
             out << par;
             continue;
         }
         QString line;
+        double lineRough = 0; // -1 once unknown
         const QStringList words = par.split(QLatin1Char(' '));
         for (const QString& word : words) {
+            const double wordRough = roughWidth(advances, word);
+            const double candRough = lineRough < 0 || wordRough < 0 ? -1
+                                     : line.isEmpty()               ? wordRough
+                                                                    : lineRough + space + wordRough;
             const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-            if (fm.horizontalAdvance(candidate) <= widthPx) {
+            if (roughlyFits(candRough, widthPx) || fm.horizontalAdvance(candidate) <= widthPx) {
                 line = candidate;
+                lineRough = candRough;
                 continue;
             }
             if (!line.isEmpty())
                 out << line;
             line.clear();
-            if (fm.horizontalAdvance(word) <= widthPx)
+            if (roughlyFits(wordRough, widthPx) || fm.horizontalAdvance(word) <= widthPx) {
                 line = word;
-            else
+                lineRough = wordRough;
+            } else {
                 breakWord(word, fm, widthPx, out, line);
+                lineRough = roughWidth(advances, line);
+            }
         }
         out << line;
     }
     return out;
+}
+
+} // namespace
+
+QStringList ReportLayout::breakLines(const QString& text, const QFont& referenceFont,
+                                     double widthPx) {
+    return breakText(text, QFontMetricsF(referenceFont), {}, widthPx);
 }
 
 class LayoutPass {
@@ -122,7 +176,7 @@ private:
         closePage();
         openPage();
     }
-    const FontEntry& fontOf(const Element& e);
+    FontEntry& fontOf(const Element& e);
     void collectTotals(const Band& band);
 
     const ReportDefinition& m_def;
@@ -166,7 +220,7 @@ private:
     double m_y = 0, m_bodyBottom = 0, m_headerBottom = 0;
 };
 
-const FontEntry& LayoutPass::fontOf(const Element& e) {
+FontEntry& LayoutPass::fontOf(const Element& e) {
     auto it = m_fontIndex.find(&e);
     if (it != m_fontIndex.end())
         return m_fonts[it->second];
@@ -178,7 +232,7 @@ const FontEntry& LayoutPass::fontOf(const Element& e) {
             slot = i;
     }
     if (slot == m_fonts.size()) {
-        FontEntry fe{id, ref, QFontMetricsF(ref), 0};
+        FontEntry fe{id, ref, QFontMetricsF(ref), 0, {}};
         fe.lineMm = PageModel::refToMm(fe.metrics.lineSpacing());
         m_fonts.push_back(fe);
     }
@@ -201,15 +255,19 @@ void LayoutPass::collectTotals(const Band& band) {
 
 void LayoutPass::renderText(const Element& e, const QString& text, PageItem::Kind kind,
                             double shift, std::vector<PageItem>& items, double* contentMm) {
-    const FontEntry& fe = fontOf(e);
+    FontEntry& fe = fontOf(e);
     // The fixed texts of a band (a decision's form and memos) come back
     // unchanged on every page: they are broken into lines once.
     BrokenText& cached = m_broken[&e];
     if (!cached.valid || cached.text != text) {
         cached.text = text;
-        cached.lines = (e.wordWrap || e.stretch)
-                           ? ReportLayout::breakLines(text, fe.font, PageModel::mmToRef(e.width))
-                           : text.split(QLatin1Char('\n'));
+        const double widthPx = PageModel::mmToRef(e.width);
+        if (!(e.wordWrap || e.stretch))
+            cached.lines = text.split(QLatin1Char('\n'));
+        else if (roughlyFits(roughWidth(advancesOf(fe), text), widthPx))
+            cached.lines = QStringList{text}; // most cells fit: no need to shape them
+        else
+            cached.lines = breakText(text, fe.metrics, advancesOf(fe), widthPx);
         cached.ids.clear();
         cached.valid = true;
     }

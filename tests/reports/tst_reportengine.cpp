@@ -1,8 +1,10 @@
+#include "PagePainter.h"
 #include "ReportEngine.h"
 #include "ReportPreview.h"
 #include "TestSupport.h"
 #include "Values.h"
 
+#include <QPainter>
 #include <QProcess>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -381,6 +383,93 @@ private slots:
         QCOMPARE(joined, original);
         QCOMPARE(ReportLayout::breakLines(QStringLiteral("a\n\nb"), ref, width),
                  QStringList({QStringLiteral("a"), QString(), QStringLiteral("b")}));
+    }
+
+    void layoutBreaksAsFullMeasuringDoes() {
+        // Layout skips measuring texts that surely fit and words that surely
+        // fit their line; the lines must be those of measuring every one.
+        // Widths sweep across the texts' own widths so that some lines only
+        // just fit (or just fail to), with Romanian letters, tabs and a word
+        // longer than the column.
+        const QStringList texts = {
+            QStringLiteral("Str. Mihai Viteazul nr. 12, bl. C4, sc. B, ap. 45, localitatea "
+                           "Sanpetru, judetul Brasov"),
+            QStringLiteral("Șoseaua Ștefan cel Mare și Sfânt nr. 7, Țăndărei, jud. Ialomița"),
+            QStringLiteral("AVAWAVAWAV TTTyyy WWWWWWWWWWWWWWWWWWWWWW iiiii 1234/2024"),
+            QStringLiteral("linia unu\n\tlinia doi cu tab\r\nlinia trei"),
+            QStringLiteral("14999/2019"),
+        };
+        const QFont font(QStringLiteral("Arial"), 9);
+        const QFont ref = ReportLayout::referenceFont(font);
+        std::vector<QVariantList> rows;
+        for (const QString& t : texts)
+            rows.push_back({t});
+        for (double width = 8; width <= 130; width += 1.7) {
+            ReportDefinition d;
+            d.baseFont = font;
+            d.marginsMm = QMarginsF(0, 0, 0, 0);
+            d.detail.height = 4;
+            d.detail.add(Element::data(0, 0, width, 4, QStringLiteral("T"))).stretching();
+            VectorRowSource source({QStringLiteral("T")}, rows);
+            auto m = ReportLayout::run(d, source);
+            QStringList expected;
+            for (const QString& t : texts) {
+                for (const QString& l : ReportLayout::breakLines(t, ref, PageModel::mmToRef(width)))
+                    if (!l.isEmpty())
+                        expected << l;
+            }
+            QCOMPARE(allTexts(*m), expected);
+        }
+    }
+
+    void shapedLinesDrawAsPlainText() {
+        // PDF and printing draw lines shaped once; the preview draws them
+        // one by one. Both must give the same picture.
+        ReportDefinition d = basic();
+        d.detail.height = 6;
+        d.detail.add(Element::data(80, 0, 40, 5, QStringLiteral("Suma"))).aligned(Align::Right);
+        d.detail.add(Element::label(125, 0, 40, 5, QStringLiteral("Țară\tșir")))
+            .aligned(Align::Center);
+        auto rows = rowsOf(60, 7);
+        auto m = ReportLayout::run(d, rows);
+        QVERIFY(m->pageCount() >= 2);
+        PagePainter::ShapedLines shaped;
+        for (int page = 0; page < 2; ++page) {
+            QImage plain(420, 594, QImage::Format_RGB32), once(plain.size(), plain.format());
+            for (QImage* img : {&plain, &once}) {
+                img->fill(Qt::white);
+                QPainter p(img);
+                PagePainter::paint(p, *m, page, 2.0, 2.0, img == &once ? &shaped : nullptr);
+            }
+            QCOMPARE(once, plain);
+            // And the same as the painter's own single-line text drawing.
+            QImage direct(plain.size(), plain.format());
+            direct.fill(Qt::white);
+            QPainter p(&direct);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.scale(2.0 / PageModel::mmToRef(1.0), 2.0 / PageModel::mmToRef(1.0));
+            const double k = PageModel::mmToRef(1.0);
+            p.setPen(Qt::black);
+            for (const PageItem& it : m->page(page)) {
+                if (it.kind != PageItem::Text && it.kind != PageItem::PageNumberText)
+                    continue;
+                p.setFont(m->font(it.style));
+                int flags = Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip;
+                flags |= Align(it.align) == Align::Right    ? Qt::AlignRight
+                         : Align(it.align) == Align::Center ? Qt::AlignHCenter
+                                                            : Qt::AlignLeft;
+                p.drawText(QRectF(it.x * k, it.y * k, it.w * k, it.h * k), flags,
+                           m->itemText(page, it));
+            }
+            p.end();
+            // Every pixel of the texts drawn directly is inked in the page.
+            int differing = 0;
+            for (int y = 0; y < plain.height(); ++y)
+                for (int x = 0; x < plain.width(); ++x)
+                    differing += direct.pixel(x, y) != plain.pixel(x, y) &&
+                                 qGray(direct.pixel(x, y)) < 250 && qGray(plain.pixel(x, y)) > 250;
+            QCOMPARE(differing, 0);
+        }
     }
 
     void pageNumberInPageHeaderAndGrid() {
