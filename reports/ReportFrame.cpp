@@ -1,10 +1,10 @@
 #include "ReportFrame.h"
 
 #include "Query.h"
-#include "RepLocuriNeocupateUnt.h"
 #include "RepConExpUnt.h"
 #include "RepDecDisp.h"
 #include "RepListaIncasariUnt.h"
+#include "RepLocuriNeocupateUnt.h"
 #include "RepRestantieriUnt.h"
 
 #include <QRegularExpression>

@@ -24,8 +24,6 @@ namespace {
 
 OutputFunction g_output;
 
-const QString kOk = QStringLiteral(" OK.");
-
 // Closes the form's queries on every path once preparation was tried.
 struct FormCloser {
     ReportForm& form;
@@ -109,7 +107,8 @@ void run(const ReportKind& kind, QWidget* owner, Database& db, ReportRequest req
     if (!SelectCemeteries(owner, db, request.cemeteries) ||
         (kind.asksTypes && !SelectCollectionTypes(owner, db, request.types)) ||
         !AskPrintSetup(owner)) {
-        ReportProgress::show(kOk);
+        if (!kind.cancelledStatus.isEmpty())
+            ReportProgress::show(kind.cancelledStatus);
         return;
     }
 
@@ -124,8 +123,10 @@ void run(const ReportKind& kind, QWidget* owner, Database& db, ReportRequest req
         } catch (const StoreError& e) {
             form->close();
             wait.reset();
-            // The status line keeps " Listez...".
+            // The status line keeps " Listez..." unless the report says otherwise.
             Prompts::error(accessErrorText(e.message()));
+            if (kind.doneAfterFailure && !kind.doneStatus.isEmpty())
+                ReportProgress::show(kind.doneStatus);
             return;
         } catch (...) {
             form->close();
@@ -136,7 +137,8 @@ void run(const ReportKind& kind, QWidget* owner, Database& db, ReportRequest req
         FormCloser closer{*form};
         OutputReport(*form, owner);
     }
-    ReportProgress::show(kOk);
+    if (!kind.doneStatus.isEmpty())
+        ReportProgress::show(kind.doneStatus);
 }
 
 QDate defaultDate(const ReportKind& kind) {
@@ -165,6 +167,8 @@ void menuCommand(const ReportKind& kind, QWidget* owner, Database& db, const QSt
     case ReportAsk::Nothing:
         break;
     }
+    if (kind.askBeforeRun && !kind.askBeforeRun(owner, programDir))
+        return;
     run(kind, owner, db, request);
 }
 
