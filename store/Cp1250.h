@@ -14,5 +14,7 @@ namespace Cp1250 {
 // letters the page has and every Romanian text of the time used.
 QByteArray encode(QStringView text);
 QString decode(const QByteArray& bytes);
+// The character of one byte.
+char16_t unicodeOf(unsigned char byte);
 
 } // namespace Cp1250

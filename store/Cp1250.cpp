@@ -98,4 +98,8 @@ QString decode(const QByteArray& bytes) {
     return out;
 }
 
+char16_t unicodeOf(unsigned char byte) {
+    return byte < 0x80 ? char16_t(byte) : kHigh[byte - 0x80];
+}
+
 } // namespace Cp1250
