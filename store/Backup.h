@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QDate>
-#include <QSqlDatabase>
 #include <QDateTime>
+#include <QSqlDatabase>
 #include <QString>
 
 // The daily copy of the register, made at start-up before any table opens.
