@@ -159,6 +159,22 @@ private slots:
             1);
     }
 
+    void altXClosesFromTheCellEditor() {
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        TMainForm form(dir.path());
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto* cat = form.findChild<TDBGridNormal*>(QStringLiteral("CatGrid"));
+        cat->setFocus();
+        QTRY_VERIFY(QApplication::focusWidget() != nullptr);
+        QWidget* keys = QApplication::focusWidget();
+        QVERIFY(keys == cat || cat->isAncestorOf(keys));
+        QTest::keyClick(keys, Qt::Key_X, Qt::AltModifier);
+        QTRY_VERIFY(!form.isVisible());
+    }
+
     void detailTabsShowOnlyTheCurrentPlace() {
         TempProgramDir dir;
         ScriptedPrompts prompts;
