@@ -19,6 +19,13 @@ QString PageModel::string(quint32 id) const {
     return QString(reinterpret_cast<const QChar*>(m_chars.data() + b), qsizetype(e - b));
 }
 
+QStringView PageModel::stringView(quint32 id) const {
+    if (id + 1 >= m_stringStart.size())
+        return {};
+    const quint32 b = m_stringStart[id], e = m_stringStart[id + 1];
+    return QStringView(m_chars.data() + b, qsizetype(e - b));
+}
+
 QString PageModel::itemText(int page, const PageItem& item) const {
     if (item.kind == PageItem::Text)
         return string(item.text);

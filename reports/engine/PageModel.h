@@ -41,6 +41,7 @@ public:
     int pageCount() const { return int(m_pageStart.size()); }
     std::span<const PageItem> page(int index) const;
     QString string(quint32 id) const;
+    QStringView stringView(quint32 id) const;
     // The text an item shows (page numbers resolved); empty for shapes.
     QString itemText(int page, const PageItem& item) const;
     // All the texts of a page, in placing order, one per line.

@@ -11,48 +11,25 @@ namespace {
 
 constexpr size_t MaxShapedLines = 8192;
 
-// Texts that single-line drawing treats specially (right-to-left scripts,
-// length variants, characters outside the basic plane) are left to drawText.
-bool plain(const QString& text) {
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == 0x9c || (u >= 0x0590 && u < 0x0900) || c.isHighSurrogate())
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
-PagePainter::ShapedLines::Line PagePainter::ShapedLines::shape(const QString& text,
+PagePainter::ShapedLines::Line PagePainter::ShapedLines::shape(QStringView text,
                                                                const QFont& font) {
     Line out;
-    if (!plain(text)) {
-        out.unusual = true;
-        return out;
-    }
-    // Single-line drawing shows line breaks and tabs as spaces.
-    QString single = text;
-    for (QChar& c : single) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t'))
-            c = QLatin1Char(' ');
-    }
-    QTextLayout layout(single, font);
-    QTextOption option;
-    option.setTextDirection(Qt::LeftToRight);
-    option.setAlignment(Qt::AlignLeft);
-    layout.setTextOption(option);
-    layout.setCacheEnabled(true);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (line.isValid()) {
-        line.setLineWidth(0x01000000);
-        line.setPosition(QPointF(0, 0));
-    }
-    layout.endLayout();
-    if (line.isValid()) {
-        out.advance = line.horizontalAdvance();
-        out.runs = line.glyphRuns();
+    m_shaper.shape(text, font, m_shaped);
+    out.advance = m_shaped.advance;
+    for (const TextShaper::Run& r : m_shaped.runs) {
+        QGlyphRun run;
+        run.setRawFont(m_shaper.rawFont(r.face, r.pixelSize));
+        QList<quint32> glyphs(qsizetype(r.count));
+        QList<QPointF> positions(qsizetype(r.count));
+        for (size_t i = 0; i < r.count; ++i) {
+            glyphs[qsizetype(i)] = m_shaped.glyphs[r.first + i];
+            positions[qsizetype(i)] = QPointF(m_shaped.x[r.first + i], r.baseline);
+        }
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        out.runs << run;
     }
     return out;
 }
@@ -76,12 +53,14 @@ void PagePainter::paint(QPainter& p, const PageModel& model, int page, double px
     // Work in reference pixels, the unit the fonts were measured in.
     p.scale(pxPerMmX / PageModel::mmToRef(1.0), pxPerMmY / PageModel::mmToRef(1.0));
     const double k = PageModel::mmToRef(1.0);
-    int currentFont = -1;
     // One pen for everything: texts only take its colour, so it changes
     // only when a rule's width does.
     QPen pen(Qt::black);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
+    ShapedLines local;
+    if (!shaped)
+        shaped = &local;
     ShapedLines::Line oneOff;
     for (const PageItem& it : model.page(page)) {
         switch (it.kind) {
@@ -89,24 +68,11 @@ void PagePainter::paint(QPainter& p, const PageModel& model, int page, double px
         case PageItem::PageNumberText: {
             const QRectF r(it.x * k, it.y * k, it.w * k, it.h * k);
             const ShapedLines::Line* line;
-            if (shaped && it.kind == PageItem::Text) {
+            if (it.kind == PageItem::Text) {
                 line = &shaped->get(model, it.text, it.style);
             } else {
-                oneOff = ShapedLines::shape(model.itemText(page, it), model.font(it.style));
+                oneOff = shaped->shape(model.itemText(page, it), model.font(it.style));
                 line = &oneOff;
-            }
-            if (line->unusual) {
-                if (currentFont != it.style) {
-                    p.setFont(model.font(it.style));
-                    currentFont = it.style;
-                }
-                int flags = Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip;
-                if (Align(it.align) == Align::Center)
-                    flags |= Qt::AlignHCenter;
-                else if (Align(it.align) == Align::Right)
-                    flags |= Qt::AlignRight;
-                p.drawText(r, flags, model.itemText(page, it));
-                break;
             }
             // As single-line drawText places it: top of the line at the
             // box's top, aligned on the line's advance.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PageModel.h"
+#include "TextShaper.h"
 
 #include <QGlyphRun>
 #include <QList>
@@ -19,14 +20,15 @@ class ShapedLines {
 public:
     struct Line {
         QList<QGlyphRun> runs;
-        double advance = 0;   // reference pixels, for alignment
-        bool unusual = false; // drawn by drawText instead
+        double advance = 0; // reference pixels, for alignment
     };
     const Line& get(const PageModel& model, quint32 text, quint16 font);
     // The same for a text the model does not hold as one string (page numbers).
-    static Line shape(const QString& text, const QFont& font);
+    Line shape(QStringView text, const QFont& font);
 
 private:
+    TextShaper m_shaper;
+    TextShaper::ShapedText m_shaped;
     std::unordered_map<quint64, Line> m_lines;
 };
 

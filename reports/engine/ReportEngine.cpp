@@ -1,6 +1,7 @@
 #include "ReportEngine.h"
 
 #include "PagePainter.h"
+#include "PdfOutput.h"
 #include "Prompts.h"
 #include "ReportPreview.h"
 #include "WaitCursor.h"
@@ -143,49 +144,67 @@ bool printPages(const PageModel& model, QPrinter& printer, int copies, int first
     return true;
 }
 
+namespace {
+
+bool writeWithQt(const PageModel& model, QSaveFile& file, const QString& path, QString* error,
+                 const PageProgress& progress) {
+    QPdfWriter writer(&file);
+    writer.setResolution(1200);
+    writer.setTitle(model.title);
+    writer.setCreator(QCoreApplication::applicationName());
+    writer.setPageLayout(QPageLayout(model.pageSize, model.orientation, QMarginsF(0, 0, 0, 0)));
+    QPainter p;
+    if (!p.begin(&writer)) {
+        *error = QStringLiteral("Nu pot scrie fisierul \"%1\".").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    const int total = std::max(1, model.pageCount());
+    PagePainter::ShapedLines shaped;
+    for (int i = 0; i < model.pageCount(); ++i) {
+        if (i > 0)
+            writer.newPage();
+        PagePainter::paint(p, model, i, &shaped);
+        if (progress && !progress(i + 1, total)) {
+            p.end();
+            return false;
+        }
+    }
+    return p.end();
+}
+
+} // namespace
+
 bool writePdf(const PageModel& model, const QString& path, QString* error,
               const PageProgress& progress) {
     error->clear();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    const auto cannotWrite = [&](const QSaveFile& file) {
         *error = QStringLiteral("Nu pot scrie fisierul \"%1\":\n%2")
                      .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
-    }
-    bool ok = true;
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(1200);
-        writer.setTitle(model.title);
-        writer.setCreator(QCoreApplication::applicationName());
-        writer.setPageLayout(QPageLayout(model.pageSize, model.orientation, QMarginsF(0, 0, 0, 0)));
-        QPainter p;
-        if (!p.begin(&writer)) {
-            *error =
-                QStringLiteral("Nu pot scrie fisierul \"%1\".").arg(QDir::toNativeSeparators(path));
+    };
+    // Our own writer when it can embed the fonts; Qt's otherwise. A file
+    // not committed is removed with its QSaveFile, so a second try starts clean.
+    if (PdfOutput::supports(model)) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return cannotWrite(file);
+        switch (PdfOutput::write(model, file, error, progress)) {
+        case PdfOutput::Result::Written:
+            return file.commit() || cannotWrite(file);
+        case PdfOutput::Result::Cancelled:
             return false;
+        case PdfOutput::Result::Failed:
+            return cannotWrite(file);
+        case PdfOutput::Result::Unsupported:
+            break;
         }
-        const int total = std::max(1, model.pageCount());
-        PagePainter::ShapedLines shaped;
-        for (int i = 0; i < model.pageCount(); ++i) {
-            if (i > 0)
-                writer.newPage();
-            PagePainter::paint(p, model, i, &shaped);
-            if (progress && !progress(i + 1, total)) {
-                ok = false;
-                break;
-            }
-        }
-        p.end();
     }
-    if (!ok)
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return cannotWrite(file);
+    if (!writeWithQt(model, file, path, error, progress))
         return false; // the temporary file goes with `file`
-    if (!file.commit()) {
-        *error = QStringLiteral("Nu pot scrie fisierul \"%1\":\n%2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    return true;
+    return file.commit() || cannotWrite(file);
 }
 
 OutputResult output(ReportDefinition& def, RowSource& rows, const OutputOptions& options,

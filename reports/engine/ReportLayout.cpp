@@ -82,6 +82,8 @@ QFont ReportLayout::referenceFont(const QFont& pointFont) {
         pt = pointFont.pixelSize() > 0 ? pointFont.pixelSize() * 72.0 / 96.0 : 8.0;
     f.setPixelSize(std::max(1, int(std::lround(pt * PageModel::ReferenceDpi / 72.0))));
     f.setHintingPreference(QFont::PreferNoHinting);
+    // Every output places glyphs by their own advances (TextShaper).
+    f.setKerning(false);
     return f;
 }
 

@@ -1,0 +1,641 @@
+#include "PdfOutput.h"
+
+#include "ReportDefinition.h"
+#include "TextShaper.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QIODevice>
+#include <QRawFont>
+#include <QtEndian>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace {
+
+// --- small, fast text formatting -------------------------------------------
+
+void appendInt(QByteArray& b, long long v) {
+    char tmp[24];
+    int n = 0;
+    const bool negative = v < 0;
+    unsigned long long u = negative ? 0ULL - (unsigned long long)v : (unsigned long long)v;
+    do {
+        tmp[n++] = char('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (negative)
+        b.append('-');
+    while (n)
+        b.append(tmp[--n]);
+}
+
+// A number with at most `decimals` decimals, trailing zeros dropped.
+void appendNum(QByteArray& b, double v, int decimals = 2) {
+    static constexpr long long Pow[] = {1, 10, 100, 1000, 10000};
+    const long long scale = Pow[decimals];
+    long long n = std::llround(v * double(scale));
+    if (n < 0) {
+        b.append('-');
+        n = -n;
+    }
+    appendInt(b, n / scale);
+    long long frac = n % scale;
+    if (frac == 0)
+        return;
+    int digits = decimals;
+    while (frac % 10 == 0) {
+        frac /= 10;
+        --digits;
+    }
+    char tmp[8];
+    for (int i = digits - 1; i >= 0; --i) {
+        tmp[i] = char('0' + frac % 10);
+        frac /= 10;
+    }
+    b.append('.');
+    b.append(tmp, digits);
+}
+
+void appendHex4(QByteArray& b, quint32 v) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    const char out[4] = {Hex[(v >> 12) & 15], Hex[(v >> 8) & 15], Hex[(v >> 4) & 15], Hex[v & 15]};
+    b.append(out, 4);
+}
+
+QByteArray utf16Hex(const QString& s) {
+    QByteArray b;
+    for (QChar c : s)
+        appendHex4(b, c.unicode());
+    return b;
+}
+
+QByteArray deflate(const QByteArray& data) {
+    // qCompress puts the length in front of the zlib stream; PDF wants the stream.
+    return qCompress(data, 1).mid(4);
+}
+
+quint16 be16(const QByteArray& t, int at) {
+    return qFromBigEndian<quint16>(reinterpret_cast<const uchar*>(t.constData()) + at);
+}
+qint16 bes16(const QByteArray& t, int at) {
+    return qint16(be16(t, at));
+}
+quint32 be32(const QByteArray& t, int at) {
+    return qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(t.constData()) + at);
+}
+void put16(QByteArray& t, int at, quint16 v) {
+    qToBigEndian<quint16>(v, reinterpret_cast<uchar*>(t.data()) + at);
+}
+void append32(QByteArray& b, quint32 v) {
+    uchar x[4];
+    qToBigEndian<quint32>(v, x);
+    b.append(reinterpret_cast<const char*>(x), 4);
+}
+void append16(QByteArray& b, quint16 v) {
+    uchar x[2];
+    qToBigEndian<quint16>(v, x);
+    b.append(reinterpret_cast<const char*>(x), 2);
+}
+
+// --- the TrueType subset -----------------------------------------------------
+
+struct GlyphTable {
+    QByteArray loca, glyf;
+    bool longOffsets = false;
+    int glyphCount = 0;
+    bool valid() const {
+        return glyphCount > 0 && loca.size() >= (glyphCount + 1) * (longOffsets ? 4 : 2);
+    }
+    // [begin, end) of a glyph's outline in glyf; empty when out of range.
+    std::pair<quint32, quint32> span(quint32 g) const {
+        if (int(g) >= glyphCount)
+            return {0, 0};
+        quint32 b, e;
+        if (longOffsets) {
+            b = be32(loca, int(g) * 4);
+            e = be32(loca, int(g) * 4 + 4);
+        } else {
+            b = quint32(be16(loca, int(g) * 2)) * 2;
+            e = quint32(be16(loca, int(g) * 2 + 2)) * 2;
+        }
+        if (e < b || e > quint32(glyf.size()))
+            return {0, 0};
+        return {b, e};
+    }
+};
+
+// Adds the glyphs that composite glyphs are built from.
+void addComponents(const GlyphTable& t, std::set<quint32>& used) {
+    std::vector<quint32> todo(used.begin(), used.end());
+    while (!todo.empty()) {
+        const quint32 g = todo.back();
+        todo.pop_back();
+        const auto [b, e] = t.span(g);
+        if (e - b < 10 || bes16(t.glyf, int(b)) >= 0)
+            continue;
+        int at = int(b) + 10;
+        for (;;) {
+            if (at + 4 > int(e))
+                break;
+            const quint16 flags = be16(t.glyf, at);
+            const quint32 component = be16(t.glyf, at + 2);
+            if (used.insert(component).second)
+                todo.push_back(component);
+            at += 4 + ((flags & 0x0001) ? 4 : 2);
+            if (flags & 0x0008)
+                at += 2;
+            else if (flags & 0x0040)
+                at += 4;
+            else if (flags & 0x0080)
+                at += 8;
+            if (!(flags & 0x0020))
+                break;
+        }
+    }
+}
+
+quint32 tableChecksum(const QByteArray& t) {
+    quint32 sum = 0;
+    const int whole = int(t.size()) / 4 * 4;
+    for (int i = 0; i < whole; i += 4)
+        sum += be32(t, i);
+    if (whole < t.size()) {
+        uchar last[4] = {0, 0, 0, 0};
+        std::memcpy(last, t.constData() + whole, size_t(t.size() - whole));
+        sum += qFromBigEndian<quint32>(last);
+    }
+    return sum;
+}
+
+// A TrueType file with the tables a PDF viewer needs to draw the glyphs,
+// every glyph the report does not use left empty (glyph numbers unchanged).
+QByteArray subsetFont(const TextShaper::Face& face, std::set<quint32> used) {
+    GlyphTable t;
+    QByteArray head = face.table("head");
+    const QByteArray maxp = face.table("maxp");
+    t.loca = face.table("loca");
+    t.glyf = face.table("glyf");
+    t.longOffsets = be16(head, 50) != 0;
+    t.glyphCount = maxp.size() >= 6 ? be16(maxp, 4) : 0;
+    if (!t.valid())
+        return {};
+    used.insert(0);
+    addComponents(t, used);
+    QByteArray glyf, loca;
+    for (int g = 0; g < t.glyphCount; ++g) {
+        append32(loca, quint32(glyf.size()));
+        if (used.count(quint32(g))) {
+            const auto [b, e] = t.span(quint32(g));
+            glyf.append(t.glyf.constData() + b, e - b);
+            while (glyf.size() % 4)
+                glyf.append('\0');
+        }
+    }
+    append32(loca, quint32(glyf.size()));
+    put16(head, 50, 1);                  // long offsets
+    std::memset(head.data() + 8, 0, 4); // checksum adjustment: not kept up to date
+
+    std::map<QByteArray, QByteArray> tables{{"glyf", glyf}, {"head", head}, {"loca", loca},
+                                            {"maxp", maxp}};
+    for (const char* tag : {"cvt ", "fpgm", "hhea", "hmtx", "prep", "OS/2"}) {
+        const QByteArray data = face.table(tag);
+        if (!data.isEmpty())
+            tables.emplace(QByteArray(tag, 4), data);
+    }
+    const quint16 n = quint16(tables.size());
+    quint16 power = 1, log2 = 0;
+    while (power * 2 <= n) {
+        power *= 2;
+        ++log2;
+    }
+    QByteArray out;
+    append32(out, 0x00010000);
+    append16(out, n);
+    append16(out, quint16(power * 16));
+    append16(out, log2);
+    append16(out, quint16(n * 16 - power * 16));
+    quint32 offset = 12 + 16 * n;
+    QByteArray body;
+    for (const auto& [tag, data] : tables) {
+        out.append(tag);
+        append32(out, tableChecksum(data));
+        append32(out, offset + quint32(body.size()));
+        append32(out, quint32(data.size()));
+        body.append(data);
+        while (body.size() % 4)
+            body.append('\0');
+    }
+    return out + body;
+}
+
+// --- the document --------------------------------------------------------------
+
+class Document {
+public:
+    Document(QIODevice& out) : m_out(out) {}
+
+    int reserve() {
+        m_offsets.push_back(-1);
+        return int(m_offsets.size()) - 1; // object numbers start at 1
+    }
+    void begin(int object) {
+        m_offsets[size_t(object)] = m_pos + m_buf.size();
+        appendInt(m_buf, object + 1);
+        m_buf.append(" 0 obj\n");
+    }
+    void end() { m_buf.append("endobj\n"); }
+    void object(int object, const QByteArray& body) {
+        begin(object);
+        m_buf.append(body);
+        m_buf.append('\n');
+        end();
+    }
+    void stream(int object, const QByteArray& data, const QByteArray& extra = {}) {
+        begin(object);
+        m_buf.append("<< /Length ");
+        appendInt(m_buf, data.size());
+        m_buf.append(" /Filter /FlateDecode ");
+        m_buf.append(extra);
+        m_buf.append(">>\nstream\n");
+        m_buf.append(data);
+        m_buf.append("\nendstream\n");
+        end();
+        flushIfLarge();
+    }
+    QByteArray& raw() { return m_buf; }
+    static QByteArray ref(int object) { return QByteArray::number(object + 1) + " 0 R"; }
+
+    bool flush() {
+        if (m_buf.isEmpty())
+            return true;
+        if (m_out.write(m_buf) != m_buf.size())
+            return false;
+        m_pos += m_buf.size();
+        m_buf.clear();
+        return true;
+    }
+    void flushIfLarge() {
+        if (m_buf.size() > (1 << 20))
+            m_ok = flush() && m_ok;
+    }
+    bool ok() const { return m_ok; }
+
+    bool finish(int root, int info) {
+        const qint64 xref = m_pos + m_buf.size();
+        m_buf.append("xref\n0 ");
+        appendInt(m_buf, qint64(m_offsets.size()) + 1);
+        m_buf.append("\n0000000000 65535 f \n");
+        char line[24];
+        for (qint64 off : m_offsets) {
+            std::snprintf(line, sizeof line, "%010lld 00000 n \n", (long long)off);
+            m_buf.append(line, 20);
+            flushIfLarge();
+        }
+        m_buf.append("trailer\n<< /Size ");
+        appendInt(m_buf, qint64(m_offsets.size()) + 1);
+        m_buf.append(" /Root " + ref(root) + " /Info " + ref(info) + " >>\nstartxref\n");
+        appendInt(m_buf, xref);
+        m_buf.append("\n%%EOF\n");
+        return flush() && m_ok;
+    }
+
+private:
+    QIODevice& m_out;
+    QByteArray m_buf;
+    qint64 m_pos = 0;
+    std::vector<qint64> m_offsets;
+    bool m_ok = true;
+};
+
+struct FontUse {
+    std::vector<quint8> used; // by glyph
+    int object = -1;          // the Type0 font
+    void add(quint32 g) {
+        if (g >= used.size())
+            used.resize(std::max<size_t>(g + 1, used.size() * 2), 0);
+        used[g] = 1;
+    }
+    std::set<quint32> glyphs() const {
+        std::set<quint32> out;
+        for (size_t g = 0; g < used.size(); ++g) {
+            if (used[g])
+                out.insert(quint32(g));
+        }
+        return out;
+    }
+};
+
+QByteArray pdfName(const QString& s) {
+    QByteArray out;
+    for (QChar c : s) {
+        const char16_t u = c.unicode();
+        if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
+            u == '-')
+            out.append(char(u));
+    }
+    return out.isEmpty() ? QByteArray("Font") : out;
+}
+
+void writeFont(Document& doc, const TextShaper::Face& face, int index, const FontUse& use) {
+    const std::set<quint32> glyphs = use.glyphs();
+    const QByteArray program = subsetFont(face, glyphs);
+    const QByteArray head = face.table("head"), hhea = face.table("hhea"),
+                     os2 = face.table("OS/2"), post = face.table("post");
+    const double k = 1000.0 / face.unitsPerEm;
+    // A tag of six capitals marks a subset; it differs per font of the file.
+    QByteArray tag;
+    quint32 seed = quint32(index + 1) * 2654435761u ^ quint32(qHash(face.family + face.style));
+    for (int i = 0; i < 6; ++i) {
+        tag.append(char('A' + seed % 26));
+        seed /= 26;
+    }
+    const QByteArray name = tag + '+' + pdfName(face.family) +
+                            (face.style.isEmpty() ? QByteArray() : '-' + pdfName(face.style));
+
+    const int cid = doc.reserve(), descriptor = doc.reserve(), file = doc.reserve(),
+              toUnicode = doc.reserve();
+
+    QByteArray t0 = "<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
+                    " /Encoding /Identity-H /DescendantFonts [" + Document::ref(cid) +
+                    "] /ToUnicode " + Document::ref(toUnicode) + " >>";
+    doc.object(use.object, t0);
+
+    QByteArray widths = "[";
+    quint32 previous = 0xffffffffu;
+    for (quint32 g : glyphs) {
+        if (g != previous + 1) {
+            if (previous != 0xffffffffu)
+                widths.append("] ");
+            appendInt(widths, g);
+            widths.append(" [");
+        } else {
+            widths.append(' ');
+        }
+        appendNum(widths, face.advanceOf(g) * k, 3);
+        previous = g;
+    }
+    if (previous != 0xffffffffu)
+        widths.append(']');
+    widths.append(']');
+    doc.object(cid, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
+                        " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 "
+                        ">> /FontDescriptor " +
+                        Document::ref(descriptor) + " /CIDToGIDMap /Identity /W " + widths + " >>");
+
+    const int ascent = hhea.size() >= 8 ? int(bes16(hhea, 4) * k) : 800;
+    const int descent = hhea.size() >= 8 ? int(bes16(hhea, 6) * k) : -200;
+    const int capHeight = os2.size() >= 90 && be16(os2, 0) >= 2 ? int(bes16(os2, 88) * k) : ascent;
+    const double italicAngle = post.size() >= 8 ? qint32(be32(post, 4)) / 65536.0 : 0.0;
+    QByteArray d = "<< /Type /FontDescriptor /FontName /" + name + " /Flags " +
+                   QByteArray::number(32 | (face.italic ? 64 : 0)) + " /FontBBox [";
+    for (int at : {36, 38, 40, 42}) {
+        appendInt(d, std::lround(bes16(head, at) * k));
+        d.append(at == 42 ? "]" : " ");
+    }
+    d += " /ItalicAngle ";
+    appendNum(d, italicAngle);
+    d += " /Ascent " + QByteArray::number(ascent) + " /Descent " + QByteArray::number(descent) +
+         " /CapHeight " + QByteArray::number(capHeight) + " /StemV 80 /FontFile2 " +
+         Document::ref(file) + " >>";
+    doc.object(descriptor, d);
+    doc.stream(file, deflate(program), "/Length1 " + QByteArray::number(program.size()) + ' ');
+
+    QByteArray cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    std::vector<std::pair<quint32, QString>> known;
+    for (quint32 g : glyphs) {
+        auto it = face.texts.find(g);
+        if (it != face.texts.end())
+            known.emplace_back(g, it->second);
+    }
+    for (size_t i = 0; i < known.size(); i += 100) {
+        const size_t n = std::min<size_t>(100, known.size() - i);
+        cmap += QByteArray::number(qulonglong(n)) + " beginbfchar\n";
+        for (size_t j = i; j < i + n; ++j) {
+            cmap += '<';
+            appendHex4(cmap, known[j].first);
+            cmap += "> <" + utf16Hex(known[j].second) + ">\n";
+        }
+        cmap += "endbfchar\n";
+    }
+    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    doc.stream(toUnicode, deflate(cmap));
+}
+
+// Writes one page's drawing operators.
+class PageWriter {
+public:
+    PageWriter(const PageModel& model, TextShaper& shaper, std::vector<FontUse>& fonts)
+        : m_model(model), m_shaper(shaper), m_fonts(fonts) {}
+
+    // False when a text needs a font this writer cannot embed.
+    bool write(int page, QByteArray& b) {
+        b.clear();
+        const double k = PageModel::mmToRef(1.0);
+        // Reference pixels, y downwards, as the page model and QPainter use.
+        b.append("0.1 0 0 -0.1 0 ");
+        appendNum(b, m_model.paperMm.height() * 72.0 / 25.4, 3);
+        b.append(" cm\n0 0 0 RG 0 0 0 rg 2 J 2 j\n");
+        // Shapes first: they are only stroked, so the order does not show.
+        double width = -1;
+        for (const PageItem& it : m_model.page(page)) {
+            if (it.kind != PageItem::Rect && it.kind != PageItem::Line)
+                continue;
+            const double w = it.style * 0.01 * k;
+            if (w != width) {
+                appendNum(b, w);
+                b.append(" w\n");
+                width = w;
+            }
+            appendNum(b, it.x * k);
+            b.append(' ');
+            appendNum(b, it.y * k);
+            if (it.kind == PageItem::Rect) {
+                b.append(' ');
+                appendNum(b, it.w * k);
+                b.append(' ');
+                appendNum(b, it.h * k);
+                b.append(" re S\n");
+            } else {
+                b.append(" m ");
+                appendNum(b, (it.x + it.w) * k);
+                b.append(' ');
+                appendNum(b, (it.y + it.h) * k);
+                b.append(" l S\n");
+            }
+        }
+        b.append("BT\n");
+        int face = -1;
+        float size = -1;
+        for (const PageItem& it : m_model.page(page)) {
+            if (it.kind != PageItem::Text && it.kind != PageItem::PageNumberText)
+                continue;
+            const QFont& font = m_model.font(it.style);
+            if (it.kind == PageItem::Text)
+                m_shaper.shape(m_model.stringView(it.text), font, m_line);
+            else
+                m_shaper.shape(m_model.itemText(page, it), font, m_line);
+            if (m_line.glyphs.empty())
+                continue;
+            double x0 = it.x * k;
+            if (Align(it.align) == Align::Center)
+                x0 += (it.w * k - m_line.advance) / 2;
+            else if (Align(it.align) == Align::Right)
+                x0 += it.w * k - m_line.advance;
+            const double top = it.y * k;
+            for (const TextShaper::Run& run : m_line.runs) {
+                const TextShaper::Face& f = m_shaper.face(run.face);
+                if (!f.glyfOutlines)
+                    return false;
+                if (run.face != face || run.pixelSize != size) {
+                    face = run.face;
+                    size = run.pixelSize;
+                    if (m_fonts.size() <= size_t(face))
+                        m_fonts.resize(size_t(face) + 1);
+                    b.append("/F");
+                    appendInt(b, face);
+                    b.append(' ');
+                    appendNum(b, size, 3);
+                    b.append(" Tf\n");
+                }
+                FontUse& use = m_fonts[size_t(face)];
+                b.append("1 0 0 -1 ");
+                appendNum(b, x0 + m_line.x[run.first]);
+                b.append(' ');
+                appendNum(b, top + run.baseline);
+                b.append(" Tm ");
+                writeGlyphs(b, f, run, use);
+            }
+        }
+        b.append("ET\n");
+        return true;
+    }
+
+private:
+    void writeGlyphs(QByteArray& b, const TextShaper::Face& f, const TextShaper::Run& run,
+                     FontUse& use) {
+        const double perUnit = double(run.pixelSize) / f.unitsPerEm;
+        // Where the viewer puts each glyph is the previous one plus its
+        // width; where that differs from the shaped place, a TJ step moves it.
+        m_tj.clear();
+        m_tj.append("[<");
+        bool adjusted = false;
+        double expected = m_line.x[run.first];
+        for (size_t i = run.first; i < run.first + run.count; ++i) {
+            const quint32 g = m_line.glyphs[i];
+            const double diff = m_line.x[i] - expected;
+            if (std::abs(diff) > 0.01) {
+                m_tj.append("> ");
+                appendNum(m_tj, -diff / run.pixelSize * 1000.0, 2);
+                m_tj.append(" <");
+                adjusted = true;
+                expected = m_line.x[i];
+            }
+            appendHex4(m_tj, g);
+            use.add(g);
+            expected += f.advanceOf(g) * perUnit;
+        }
+        if (adjusted) {
+            m_tj.append(">] TJ\n");
+            b.append(m_tj);
+        } else {
+            b.append(m_tj.constData() + 1, m_tj.size() - 1);
+            b.append("> Tj\n");
+        }
+    }
+
+    const PageModel& m_model;
+    TextShaper& m_shaper;
+    std::vector<FontUse>& m_fonts;
+    TextShaper::ShapedText m_line;
+    QByteArray m_tj;
+};
+
+} // namespace
+
+bool PdfOutput::supports(const PageModel& model) {
+    TextShaper shaper;
+    TextShaper::ShapedText line;
+    for (int i = 0; i < model.fontCount(); ++i) {
+        shaper.shape(u"A", model.font(quint16(i)), line);
+        for (const TextShaper::Run& r : line.runs) {
+            if (!shaper.face(r.face).glyfOutlines)
+                return false;
+        }
+    }
+    return true;
+}
+
+PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QString* error,
+                                   const Progress& progress) {
+    error->clear();
+    Document doc(out);
+    const int catalog = doc.reserve(), pages = doc.reserve(), resources = doc.reserve(),
+              info = doc.reserve();
+    doc.raw().append("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+    doc.object(catalog, "<< /Type /Catalog /Pages " + Document::ref(pages) + " >>");
+
+    TextShaper shaper;
+    std::vector<FontUse> fonts;
+    PageWriter writer(model, shaper, fonts);
+    QByteArray mediaBox = "[0 0 ";
+    appendNum(mediaBox, model.paperMm.width() * 72.0 / 25.4, 3);
+    mediaBox.append(' ');
+    appendNum(mediaBox, model.paperMm.height() * 72.0 / 25.4, 3);
+    mediaBox.append(']');
+    QByteArray content, kids;
+    const int total = std::max(1, model.pageCount());
+    for (int i = 0; i < model.pageCount(); ++i) {
+        if (!writer.write(i, content))
+            return Result::Unsupported;
+        const int stream = doc.reserve(), page = doc.reserve();
+        doc.stream(stream, deflate(content));
+        doc.object(page, "<< /Type /Page /Parent " + Document::ref(pages) + " /Resources " +
+                             Document::ref(resources) + " /MediaBox " + mediaBox +
+                             " /Contents " + Document::ref(stream) + " >>");
+        kids += Document::ref(page) + ' ';
+        if (!doc.ok())
+            break;
+        if (progress && !progress(i + 1, total))
+            return Result::Cancelled;
+    }
+    doc.object(pages, "<< /Type /Pages /Kids [" + kids + "] /Count " +
+                          QByteArray::number(model.pageCount()) + " >>");
+    kids.clear();
+    QByteArray fontDict = "<< /ProcSet [/PDF /Text] /Font << ";
+    for (size_t f = 0; f < fonts.size(); ++f) {
+        if (fonts[f].used.empty())
+            continue;
+        fonts[f].object = doc.reserve();
+        fontDict += "/F" + QByteArray::number(qulonglong(f)) + ' ' +
+                    Document::ref(fonts[f].object) + ' ';
+    }
+    fontDict += ">> >>";
+    doc.object(resources, fontDict);
+    for (size_t f = 0; f < fonts.size(); ++f) {
+        if (fonts[f].object >= 0)
+            writeFont(doc, shaper.face(int(f)), int(f), fonts[f]);
+    }
+    const QString app = QCoreApplication::applicationName().isEmpty()
+                            ? QStringLiteral("Tombrix")
+                            : QCoreApplication::applicationName();
+    doc.object(info, "<< /Title <FEFF" + utf16Hex(model.title) + "> /Creator <FEFF" +
+                         utf16Hex(app) + "> /Producer <FEFF" + utf16Hex(app) +
+                         "> /CreationDate (D:" +
+                         QDateTime::currentDateTimeUtc()
+                             .toString(QStringLiteral("yyyyMMddHHmmss"))
+                             .toLatin1() +
+                         "Z) >>");
+    if (!doc.finish(catalog, info)) {
+        *error = out.errorString();
+        return Result::Failed;
+    }
+    return Result::Written;
+}
