@@ -20,7 +20,7 @@ PagePainter::ShapedLines::Line PagePainter::ShapedLines::shape(QStringView text,
     out.advance = m_shaped.advance;
     for (const TextShaper::Run& r : m_shaped.runs) {
         QGlyphRun run;
-        run.setRawFont(m_shaper.rawFont(r.face, r.pixelSize));
+        run.setRawFont(m_shaper.sized(r.sized).raw);
         QList<quint32> glyphs(qsizetype(r.count));
         QList<QPointF> positions(qsizetype(r.count));
         for (size_t i = 0; i < r.count; ++i) {

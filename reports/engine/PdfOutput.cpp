@@ -341,8 +341,14 @@ QByteArray pdfName(const QString& s) {
     return out.isEmpty() ? QByteArray("Font") : out;
 }
 
-void writeFont(Document& doc, const TextShaper::Face& face, int index, const FontUse& use) {
-    const std::set<quint32> glyphs = use.glyphs();
+struct FaceObjects {
+    QByteArray name;
+    int descriptor = -1, toUnicode = -1;
+};
+
+// The font program, its descriptor and its text map, shared by every size.
+FaceObjects writeFace(Document& doc, const TextShaper::Face& face, int index,
+                      const std::set<quint32>& glyphs) {
     const QByteArray program = subsetFont(face, glyphs);
     const QByteArray head = face.table("head"), hhea = face.table("hhea"),
                      os2 = face.table("OS/2"), post = face.table("post");
@@ -354,44 +360,18 @@ void writeFont(Document& doc, const TextShaper::Face& face, int index, const Fon
         tag.append(char('A' + seed % 26));
         seed /= 26;
     }
-    const QByteArray name = tag + '+' + pdfName(face.family) +
-                            (face.style.isEmpty() ? QByteArray() : '-' + pdfName(face.style));
-
-    const int cid = doc.reserve(), descriptor = doc.reserve(), file = doc.reserve(),
-              toUnicode = doc.reserve();
-
-    QByteArray t0 = "<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
-                    " /Encoding /Identity-H /DescendantFonts [" + Document::ref(cid) +
-                    "] /ToUnicode " + Document::ref(toUnicode) + " >>";
-    doc.object(use.object, t0);
-
-    QByteArray widths = "[";
-    quint32 previous = 0xffffffffu;
-    for (quint32 g : glyphs) {
-        if (g != previous + 1) {
-            if (previous != 0xffffffffu)
-                widths.append("] ");
-            appendInt(widths, g);
-            widths.append(" [");
-        } else {
-            widths.append(' ');
-        }
-        appendNum(widths, face.advanceOf(g) * k, 3);
-        previous = g;
-    }
-    if (previous != 0xffffffffu)
-        widths.append(']');
-    widths.append(']');
-    doc.object(cid, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
-                        " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 "
-                        ">> /FontDescriptor " +
-                        Document::ref(descriptor) + " /CIDToGIDMap /Identity /W " + widths + " >>");
+    FaceObjects out;
+    out.name = tag + '+' + pdfName(face.family) +
+               (face.style.isEmpty() ? QByteArray() : '-' + pdfName(face.style));
+    out.descriptor = doc.reserve();
+    out.toUnicode = doc.reserve();
+    const int file = doc.reserve();
 
     const int ascent = hhea.size() >= 8 ? int(bes16(hhea, 4) * k) : 800;
     const int descent = hhea.size() >= 8 ? int(bes16(hhea, 6) * k) : -200;
     const int capHeight = os2.size() >= 90 && be16(os2, 0) >= 2 ? int(bes16(os2, 88) * k) : ascent;
     const double italicAngle = post.size() >= 8 ? qint32(be32(post, 4)) / 65536.0 : 0.0;
-    QByteArray d = "<< /Type /FontDescriptor /FontName /" + name + " /Flags " +
+    QByteArray d = "<< /Type /FontDescriptor /FontName /" + out.name + " /Flags " +
                    QByteArray::number(32 | (face.italic ? 64 : 0)) + " /FontBBox [";
     for (int at : {36, 38, 40, 42}) {
         appendInt(d, std::lround(bes16(head, at) * k));
@@ -402,7 +382,7 @@ void writeFont(Document& doc, const TextShaper::Face& face, int index, const Fon
     d += " /Ascent " + QByteArray::number(ascent) + " /Descent " + QByteArray::number(descent) +
          " /CapHeight " + QByteArray::number(capHeight) + " /StemV 80 /FontFile2 " +
          Document::ref(file) + " >>";
-    doc.object(descriptor, d);
+    doc.object(out.descriptor, d);
     doc.stream(file, deflate(program), "/Length1 " + QByteArray::number(program.size()) + ' ');
 
     QByteArray cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
@@ -426,7 +406,40 @@ void writeFont(Document& doc, const TextShaper::Face& face, int index, const Fon
         cmap += "endbfchar\n";
     }
     cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-    doc.stream(toUnicode, deflate(cmap));
+    doc.stream(out.toUnicode, deflate(cmap));
+    return out;
+}
+
+// The font of one size: its widths are the advances the text was placed with.
+void writeSized(Document& doc, TextShaper& shaper, int sized, const FontUse& use,
+                const FaceObjects& face) {
+    const float size = shaper.sized(sized).pixelSize;
+    const int cid = doc.reserve();
+    doc.object(use.object, "<< /Type /Font /Subtype /Type0 /BaseFont /" + face.name +
+                               " /Encoding /Identity-H /DescendantFonts [" + Document::ref(cid) +
+                               "] /ToUnicode " + Document::ref(face.toUnicode) + " >>");
+    QByteArray widths = "[";
+    quint32 previous = 0xffffffffu;
+    for (quint32 g : use.glyphs()) {
+        if (g != previous + 1) {
+            if (previous != 0xffffffffu)
+                widths.append("] ");
+            appendInt(widths, g);
+            widths.append(" [");
+        } else {
+            widths.append(' ');
+        }
+        appendNum(widths, shaper.advance(sized, g) * 1000.0 / size, 3);
+        previous = g;
+    }
+    if (previous != 0xffffffffu)
+        widths.append(']');
+    widths.append(']');
+    doc.object(cid, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + face.name +
+                        " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 "
+                        ">> /FontDescriptor " +
+                        Document::ref(face.descriptor) +
+                        " /CIDToGIDMap /Identity /W " + widths + " >>");
 }
 
 // Writes one page's drawing operators.
@@ -472,8 +485,7 @@ public:
             }
         }
         b.append("BT\n");
-        int face = -1;
-        float size = -1;
+        int current = -1;
         for (const PageItem& it : m_model.page(page)) {
             if (it.kind != PageItem::Text && it.kind != PageItem::PageNumberText)
                 continue;
@@ -491,27 +503,26 @@ public:
                 x0 += it.w * k - m_line.advance;
             const double top = it.y * k;
             for (const TextShaper::Run& run : m_line.runs) {
-                const TextShaper::Face& f = m_shaper.face(run.face);
-                if (!f.glyfOutlines)
+                const TextShaper::Sized& sized = m_shaper.sized(run.sized);
+                if (!m_shaper.face(sized.face).glyfOutlines)
                     return false;
-                if (run.face != face || run.pixelSize != size) {
-                    face = run.face;
-                    size = run.pixelSize;
-                    if (m_fonts.size() <= size_t(face))
-                        m_fonts.resize(size_t(face) + 1);
+                if (run.sized != current) {
+                    current = run.sized;
+                    if (m_fonts.size() <= size_t(current))
+                        m_fonts.resize(size_t(current) + 1);
                     b.append("/F");
-                    appendInt(b, face);
+                    appendInt(b, current);
                     b.append(' ');
-                    appendNum(b, size, 3);
+                    appendNum(b, sized.pixelSize, 3);
                     b.append(" Tf\n");
                 }
-                FontUse& use = m_fonts[size_t(face)];
+                FontUse& use = m_fonts[size_t(current)];
                 b.append("1 0 0 -1 ");
                 appendNum(b, x0 + m_line.x[run.first]);
                 b.append(' ');
                 appendNum(b, top + run.baseline);
                 b.append(" Tm ");
-                writeGlyphs(b, f, run, use);
+                writeGlyphs(b, run, use);
             }
         }
         b.append("ET\n");
@@ -519,9 +530,8 @@ public:
     }
 
 private:
-    void writeGlyphs(QByteArray& b, const TextShaper::Face& f, const TextShaper::Run& run,
-                     FontUse& use) {
-        const double perUnit = double(run.pixelSize) / f.unitsPerEm;
+    void writeGlyphs(QByteArray& b, const TextShaper::Run& run, FontUse& use) {
+        const float size = m_shaper.sized(run.sized).pixelSize;
         // Where the viewer puts each glyph is the previous one plus its
         // width; where that differs from the shaped place, a TJ step moves it.
         m_tj.clear();
@@ -533,14 +543,14 @@ private:
             const double diff = m_line.x[i] - expected;
             if (std::abs(diff) > 0.01) {
                 m_tj.append("> ");
-                appendNum(m_tj, -diff / run.pixelSize * 1000.0, 2);
+                appendNum(m_tj, -diff / size * 1000.0, 2);
                 m_tj.append(" <");
                 adjusted = true;
                 expected = m_line.x[i];
             }
             appendHex4(m_tj, g);
             use.add(g);
-            expected += f.advanceOf(g) * perUnit;
+            expected += m_shaper.advance(run.sized, g);
         }
         if (adjusted) {
             m_tj.append(">] TJ\n");
@@ -566,7 +576,7 @@ bool PdfOutput::supports(const PageModel& model) {
     for (int i = 0; i < model.fontCount(); ++i) {
         shaper.shape(u"A", model.font(quint16(i)), line);
         for (const TextShaper::Run& r : line.runs) {
-            if (!shaper.face(r.face).glyfOutlines)
+            if (!shaper.face(shaper.sized(r.sized).face).glyfOutlines)
                 return false;
         }
     }
@@ -619,9 +629,20 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
     }
     fontDict += ">> >>";
     doc.object(resources, fontDict);
+    // Each font file once, with the glyphs of all its sizes.
+    std::vector<std::set<quint32>> faceGlyphs(size_t(shaper.faceCount()));
     for (size_t f = 0; f < fonts.size(); ++f) {
         if (fonts[f].object >= 0)
-            writeFont(doc, shaper.face(int(f)), int(f), fonts[f]);
+            faceGlyphs[size_t(shaper.sized(int(f)).face)].merge(fonts[f].glyphs());
+    }
+    std::vector<FaceObjects> faces(faceGlyphs.size());
+    for (size_t face = 0; face < faceGlyphs.size(); ++face) {
+        if (!faceGlyphs[face].empty())
+            faces[face] = writeFace(doc, shaper.face(int(face)), int(face), faceGlyphs[face]);
+    }
+    for (size_t f = 0; f < fonts.size(); ++f) {
+        if (fonts[f].object >= 0)
+            writeSized(doc, shaper, int(f), fonts[f], faces[size_t(shaper.sized(int(f)).face)]);
     }
     const QString app = QCoreApplication::applicationName().isEmpty()
                             ? QStringLiteral("Tombrix")

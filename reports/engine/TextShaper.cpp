@@ -39,25 +39,19 @@ quint16 be16(const QByteArray& t, int at) {
 } // namespace
 
 struct TextShaper::FontData {
+    struct Glyph {
+        quint32 index = NotLooked;
+        float advance = 0;
+    };
     QFont font;
-    int face = 0;
-    float pixelSize = 0;
+    int sized = 0;
     float ascent = 0;
-    double scale = 0; // reference pixels per design unit
-    quint32 table[TableChars];
-    std::unordered_map<char16_t, quint32> others;
+    Glyph table[TableChars];
+    std::unordered_map<char16_t, Glyph> others;
 };
 
 QByteArray TextShaper::Face::table(const char tag[4]) const {
     return raw.fontTable(tag);
-}
-
-double TextShaper::Face::advanceOf(quint32 glyph) const {
-    if (!advances.empty())
-        return glyph < advances.size() ? advances[glyph] : advances.back();
-    const QList<QPointF> a = raw.advancesForGlyphIndexes(QList<quint32>{glyph},
-                                                         QRawFont::UseDesignMetrics);
-    return a.isEmpty() || raw.pixelSize() <= 0 ? 0 : a[0].x() * unitsPerEm / raw.pixelSize();
 }
 
 void TextShaper::ShapedText::clear() {
@@ -84,20 +78,38 @@ int TextShaper::faceOf(const QRawFont& raw) {
     f->style = raw.styleName();
     f->italic = italic;
     f->unitsPerEm = std::max(1, int(raw.unitsPerEm()));
-    const QByteArray hhea = raw.fontTable("hhea");
-    const QByteArray hmtx = raw.fontTable("hmtx");
-    if (hhea.size() >= 36) {
-        const int metrics = be16(hhea, 34);
-        if (metrics > 0 && hmtx.size() >= metrics * 4) {
-            f->advances.resize(size_t(metrics));
-            for (int g = 0; g < metrics; ++g)
-                f->advances[size_t(g)] = be16(hmtx, g * 4);
-        }
-    }
+    const QByteArray maxp = raw.fontTable("maxp");
     f->glyfOutlines = !raw.fontTable("glyf").isEmpty() && !raw.fontTable("loca").isEmpty() &&
-                      raw.fontTable("head").size() >= 54 && !f->advances.empty();
+                      raw.fontTable("head").size() >= 54 && maxp.size() >= 6 &&
+                      be16(maxp, 4) > 0;
     m_faces.push_back(std::move(f));
     return int(m_faces.size() - 1);
+}
+
+int TextShaper::sizedOf(const QRawFont& raw) {
+    const int face = faceOf(raw);
+    const float size = float(raw.pixelSize());
+    for (size_t i = 0; i < m_sized.size(); ++i) {
+        if (m_sized[i]->face == face && m_sized[i]->pixelSize == size)
+            return int(i);
+    }
+    auto s = std::make_unique<Sized>();
+    s->face = face;
+    s->pixelSize = size;
+    s->raw = raw;
+    m_sized.push_back(std::move(s));
+    return int(m_sized.size() - 1);
+}
+
+float TextShaper::advance(int sized, quint32 glyph) {
+    Sized& s = *m_sized[size_t(sized)];
+    auto found = s.advances.find(glyph);
+    if (found != s.advances.end())
+        return found->second;
+    const QList<QPointF> a = s.raw.advancesForGlyphIndexes(QList<quint32>{glyph});
+    const float adv = a.isEmpty() ? 0.f : float(a[0].x());
+    s.advances.emplace(glyph, adv);
+    return adv;
 }
 
 TextShaper::FontData& TextShaper::fontData(const QFont& font) {
@@ -113,30 +125,16 @@ TextShaper::FontData& TextShaper::fontData(const QFont& font) {
     auto fd = std::make_unique<FontData>();
     fd->font = font;
     const QRawFont raw = QRawFont::fromFont(font);
-    fd->face = faceOf(raw);
-    fd->pixelSize = float(raw.pixelSize());
+    fd->sized = sizedOf(raw);
     fd->ascent = float(raw.ascent());
-    fd->scale = raw.pixelSize() / m_faces[size_t(fd->face)]->unitsPerEm;
-    std::fill(std::begin(fd->table), std::end(fd->table), NotLooked);
     m_fonts.push_back(std::move(fd));
     m_byAddress[&font] = m_fonts.back().get();
     return *m_fonts.back();
 }
 
-const QRawFont& TextShaper::rawFont(int face, float pixelSize) {
-    quint32 bits;
-    std::memcpy(&bits, &pixelSize, sizeof bits);
-    const quint64 key = (quint64(quint32(face)) << 32) | bits;
-    auto found = m_sized.find(key);
-    if (found != m_sized.end())
-        return found->second;
-    QRawFont raw = m_faces[size_t(face)]->raw;
-    raw.setPixelSize(pixelSize);
-    return m_sized.emplace(key, raw).first->second;
-}
-
 bool TextShaper::shapePlain(QStringView text, FontData& fd, ShapedText& out) {
-    Face& face = *m_faces[size_t(fd.face)];
+    const Sized& sized = *m_sized[size_t(fd.sized)];
+    Face& face = *m_faces[size_t(sized.face)];
     const size_t start = out.glyphs.size();
     double x = 0;
     for (QChar qc : text) {
@@ -145,31 +143,34 @@ bool TextShaper::shapePlain(QStringView text, FontData& fd, ShapedText& out) {
             return false;
         if (c < 0x20)
             c = u' '; // single-line drawing shows breaks and tabs as spaces
-        quint32 glyph;
+        FontData::Glyph glyph;
         if (c < TableChars) {
             glyph = fd.table[c];
         } else {
             auto it = fd.others.find(c);
-            glyph = it == fd.others.end() ? NotLooked : it->second;
+            if (it != fd.others.end())
+                glyph = it->second;
         }
-        if (glyph == NotLooked) {
+        if (glyph.index == NotLooked) {
             const QChar ch(c);
-            const QList<quint32> g = face.raw.glyphIndexesForString(QString(ch));
-            glyph = g.size() == 1 ? g[0] : 0;
+            const QList<quint32> g = sized.raw.glyphIndexesForString(QString(ch));
+            glyph.index = g.size() == 1 ? g[0] : 0;
+            if (glyph.index != 0) {
+                glyph.advance = advance(fd.sized, glyph.index);
+                face.texts.emplace(glyph.index, QString(ch));
+            }
             if (c < TableChars)
                 fd.table[c] = glyph;
             else
                 fd.others.emplace(c, glyph);
-            if (glyph != 0)
-                face.texts.emplace(glyph, QString(ch));
         }
-        if (glyph == 0)
+        if (glyph.index == 0)
             return false; // the font lacks it: Qt picks a fallback font
-        out.glyphs.push_back(glyph);
+        out.glyphs.push_back(glyph.index);
         out.x.push_back(float(x));
-        x += face.advanceOf(glyph) * fd.scale;
+        x += glyph.advance;
     }
-    out.runs.push_back(Run{fd.face, fd.pixelSize, fd.ascent, start, out.glyphs.size() - start});
+    out.runs.push_back(Run{fd.sized, fd.ascent, start, out.glyphs.size() - start});
     out.advance = x;
     return true;
 }
@@ -201,8 +202,8 @@ void TextShaper::shapeComplex(QStringView text, const QFont& font, ShapedText& o
         if (glyphs.isEmpty())
             continue;
         const QRawFont raw = run.rawFont();
-        const int face = faceOf(raw);
-        Face& f = *m_faces[size_t(face)];
+        const int sized = sizedOf(raw);
+        Face& f = *m_faces[size_t(m_sized[size_t(sized)]->face)];
         // Which characters the glyphs show, for copying text out of a PDF.
         for (QChar ch : single) {
             const QList<quint32> g = raw.glyphIndexesForString(QString(ch));
@@ -214,8 +215,7 @@ void TextShaper::shapeComplex(QStringView text, const QFont& font, ShapedText& o
             out.glyphs.push_back(glyphs[i]);
             out.x.push_back(float(pos[i].x()));
         }
-        out.runs.push_back(
-            Run{face, float(raw.pixelSize()), float(pos[0].y()), start, size_t(glyphs.size())});
+        out.runs.push_back(Run{sized, float(pos[0].y()), start, size_t(glyphs.size())});
     }
 }
 

@@ -25,17 +25,22 @@ public:
         QRawFont raw;        // at the size first met
         QString family, style;
         int unitsPerEm = 1000;
-        std::vector<quint16> advances; // design units, by glyph
         bool italic = false;
         bool glyfOutlines = false; // TrueType outlines, which our PDF can embed
         std::unordered_map<quint32, QString> texts; // glyph -> the characters it shows
         QByteArray table(const char tag[4]) const;
-        double advanceOf(quint32 glyph) const; // design units
     };
-    struct Run {
+    // A face at one size. Glyphs advance as Qt's own text layout advances
+    // them at that size, so lines measured at layout keep their width.
+    struct Sized {
         int face = 0;
         float pixelSize = 0; // reference pixels
-        float baseline = 0;  // from the line's top
+        QRawFont raw;
+        std::unordered_map<quint32, float> advances;
+    };
+    struct Run {
+        int sized = 0;
+        float baseline = 0; // from the line's top
         size_t first = 0, count = 0; // in ShapedText's glyphs / x
     };
     struct ShapedText {
@@ -56,18 +61,21 @@ public:
 
     int faceCount() const { return int(m_faces.size()); }
     const Face& face(int index) const { return *m_faces[size_t(index)]; }
-    // The face's font at the given reference pixel size, for QPainter output.
-    const QRawFont& rawFont(int face, float pixelSize);
+    int sizedCount() const { return int(m_sized.size()); }
+    const Sized& sized(int index) const { return *m_sized[size_t(index)]; }
+    // A glyph's advance in reference pixels.
+    float advance(int sized, quint32 glyph);
 
 private:
     struct FontData;
     FontData& fontData(const QFont& font);
     int faceOf(const QRawFont& raw);
+    int sizedOf(const QRawFont& raw);
     bool shapePlain(QStringView text, FontData& fd, ShapedText& out);
     void shapeComplex(QStringView text, const QFont& font, ShapedText& out);
 
     std::vector<std::unique_ptr<Face>> m_faces;
     std::vector<std::unique_ptr<FontData>> m_fonts;
     std::unordered_map<const QFont*, FontData*> m_byAddress;
-    std::unordered_map<quint64, QRawFont> m_sized;
+    std::vector<std::unique_ptr<Sized>> m_sized;
 };
