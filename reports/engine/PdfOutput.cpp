@@ -197,11 +197,11 @@ QByteArray subsetFont(const TextShaper::Face& face, std::set<quint32> used) {
         }
     }
     append32(loca, quint32(glyf.size()));
-    put16(head, 50, 1);                  // long offsets
+    put16(head, 50, 1);                 // long offsets
     std::memset(head.data() + 8, 0, 4); // checksum adjustment: not kept up to date
 
-    std::map<QByteArray, QByteArray> tables{{"glyf", glyf}, {"head", head}, {"loca", loca},
-                                            {"maxp", maxp}};
+    std::map<QByteArray, QByteArray> tables{
+        {"glyf", glyf}, {"head", head}, {"loca", loca}, {"maxp", maxp}};
     for (const char* tag : {"cvt ", "fpgm", "hhea", "hmtx", "prep", "OS/2"}) {
         const QByteArray data = face.table(tag);
         if (!data.isEmpty())
@@ -334,8 +334,7 @@ QByteArray pdfName(const QString& s) {
     QByteArray out;
     for (QChar c : s) {
         const char16_t u = c.unicode();
-        if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
-            u == '-')
+        if ((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-')
             out.append(char(u));
     }
     return out.isEmpty() ? QByteArray("Font") : out;
@@ -350,8 +349,8 @@ struct FaceObjects {
 FaceObjects writeFace(Document& doc, const TextShaper::Face& face, int index,
                       const std::set<quint32>& glyphs) {
     const QByteArray program = subsetFont(face, glyphs);
-    const QByteArray head = face.table("head"), hhea = face.table("hhea"),
-                     os2 = face.table("OS/2"), post = face.table("post");
+    const QByteArray head = face.table("head"), hhea = face.table("hhea"), os2 = face.table("OS/2"),
+                     post = face.table("post");
     const double k = 1000.0 / face.unitsPerEm;
     // A tag of six capitals marks a subset; it differs per font of the file.
     QByteArray tag;
@@ -438,8 +437,8 @@ void writeSized(Document& doc, TextShaper& shaper, int sized, const FontUse& use
     doc.object(cid, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + face.name +
                         " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 "
                         ">> /FontDescriptor " +
-                        Document::ref(face.descriptor) +
-                        " /CIDToGIDMap /Identity /W " + widths + " >>");
+                        Document::ref(face.descriptor) + " /CIDToGIDMap /Identity /W " + widths +
+                        " >>");
 }
 
 // Writes one page's drawing operators.
@@ -608,8 +607,8 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
         const int stream = doc.reserve(), page = doc.reserve();
         doc.stream(stream, deflate(content));
         doc.object(page, "<< /Type /Page /Parent " + Document::ref(pages) + " /Resources " +
-                             Document::ref(resources) + " /MediaBox " + mediaBox +
-                             " /Contents " + Document::ref(stream) + " >>");
+                             Document::ref(resources) + " /MediaBox " + mediaBox + " /Contents " +
+                             Document::ref(stream) + " >>");
         kids += Document::ref(page) + ' ';
         if (!doc.ok())
             break;
@@ -624,8 +623,8 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
         if (fonts[f].used.empty())
             continue;
         fonts[f].object = doc.reserve();
-        fontDict += "/F" + QByteArray::number(qulonglong(f)) + ' ' +
-                    Document::ref(fonts[f].object) + ' ';
+        fontDict +=
+            "/F" + QByteArray::number(qulonglong(f)) + ' ' + Document::ref(fonts[f].object) + ' ';
     }
     fontDict += ">> >>";
     doc.object(resources, fontDict);
@@ -647,13 +646,12 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
     const QString app = QCoreApplication::applicationName().isEmpty()
                             ? QStringLiteral("Tombrix")
                             : QCoreApplication::applicationName();
-    doc.object(info, "<< /Title <FEFF" + utf16Hex(model.title) + "> /Creator <FEFF" +
-                         utf16Hex(app) + "> /Producer <FEFF" + utf16Hex(app) +
-                         "> /CreationDate (D:" +
-                         QDateTime::currentDateTimeUtc()
-                             .toString(QStringLiteral("yyyyMMddHHmmss"))
-                             .toLatin1() +
-                         "Z) >>");
+    doc.object(
+        info,
+        "<< /Title <FEFF" + utf16Hex(model.title) + "> /Creator <FEFF" + utf16Hex(app) +
+            "> /Producer <FEFF" + utf16Hex(app) + "> /CreationDate (D:" +
+            QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() +
+            "Z) >>");
     if (!doc.finish(catalog, info)) {
         *error = out.errorString();
         return Result::Failed;

@@ -26,8 +26,7 @@ enum class Result {
 using Progress = std::function<bool(int done, int total)>;
 
 // Writes the whole model to `out`, which must be open for writing.
-Result write(const PageModel& model, QIODevice& out, QString* error,
-             const Progress& progress = {});
+Result write(const PageModel& model, QIODevice& out, QString* error, const Progress& progress = {});
 
 // True when every font of the model can be embedded by this writer.
 bool supports(const PageModel& model);

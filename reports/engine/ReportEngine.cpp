@@ -155,7 +155,8 @@ bool writeWithQt(const PageModel& model, QSaveFile& file, const QString& path, Q
     writer.setPageLayout(QPageLayout(model.pageSize, model.orientation, QMarginsF(0, 0, 0, 0)));
     QPainter p;
     if (!p.begin(&writer)) {
-        *error = QStringLiteral("Nu pot scrie fisierul \"%1\".").arg(QDir::toNativeSeparators(path));
+        *error =
+            QStringLiteral("Nu pot scrie fisierul \"%1\".").arg(QDir::toNativeSeparators(path));
         return false;
     }
     const int total = std::max(1, model.pageCount());

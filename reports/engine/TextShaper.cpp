@@ -80,8 +80,7 @@ int TextShaper::faceOf(const QRawFont& raw) {
     f->unitsPerEm = std::max(1, int(raw.unitsPerEm()));
     const QByteArray maxp = raw.fontTable("maxp");
     f->glyfOutlines = !raw.fontTable("glyf").isEmpty() && !raw.fontTable("loca").isEmpty() &&
-                      raw.fontTable("head").size() >= 54 && maxp.size() >= 6 &&
-                      be16(maxp, 4) > 0;
+                      raw.fontTable("head").size() >= 54 && maxp.size() >= 6 && be16(maxp, 4) > 0;
     m_faces.push_back(std::move(f));
     return int(m_faces.size() - 1);
 }

@@ -22,11 +22,11 @@ class TextShaper {
 public:
     // A font file as used on the page, whatever the size.
     struct Face {
-        QRawFont raw;        // at the size first met
+        QRawFont raw; // at the size first met
         QString family, style;
         int unitsPerEm = 1000;
         bool italic = false;
-        bool glyfOutlines = false; // TrueType outlines, which our PDF can embed
+        bool glyfOutlines = false;                  // TrueType outlines, which our PDF can embed
         std::unordered_map<quint32, QString> texts; // glyph -> the characters it shows
         QByteArray table(const char tag[4]) const;
     };
@@ -40,7 +40,7 @@ public:
     };
     struct Run {
         int sized = 0;
-        float baseline = 0; // from the line's top
+        float baseline = 0;          // from the line's top
         size_t first = 0, count = 0; // in ShapedText's glyphs / x
     };
     struct ShapedText {

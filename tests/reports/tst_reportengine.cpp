@@ -6,6 +6,7 @@
 
 #include <QPainter>
 #include <QProcess>
+#include <QRawFont>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -534,6 +535,88 @@ private slots:
             expected << Values::moneyToText(sum);
         }
         QCOMPARE(totals, expected);
+    }
+
+    void pdfPlacesTextsAsTheModelAndEmbedsItsFonts() {
+        // Our PDF writer: every script the office may type comes back out of
+        // the file, right-aligned texts end where the model says (so the
+        // widths in the file are the advances the text was placed with), and
+        // every font is in the file.
+        QTemporaryDir dir;
+        ReportDefinition d;
+        d.title = QStringLiteral("Proba „diacritice”");
+        d.marginsMm = QMarginsF(10, 10, 10, 10);
+        const QStringList texts = {QStringLiteral("Țară șir ăîâ ȘȚ ţş"),
+                                   QStringLiteral("Suma 1.234,50 € – „chitanța”"),
+                                   QStringLiteral("Ωμέγα Жизнь"), QStringLiteral("ქართული")};
+        d.detail.height = 60;
+        double y = 0;
+        for (const QString& t : texts) {
+            d.detail.add(Element::label(10, y, 120, 6, t));
+            d.detail.add(Element::label(10, y + 6, 150, 6, t)).aligned(Align::Right);
+            y += 12;
+        }
+        QFont bold(QStringLiteral("Arial"), 14, QFont::Bold);
+        d.detail.add(Element::label(10, 50, 120, 8, QStringLiteral("Decizie îngrijită")))
+            .withFont(bold);
+        VectorRowSource rows({QStringLiteral("x")}, {{1}});
+        auto m = ReportLayout::run(d, rows);
+        QCOMPARE(m->pageCount(), 1);
+        const QString path = dir.filePath(QStringLiteral("s.pdf"));
+        QString error;
+        QVERIFY2(ReportEngine::writePdf(*m, path, &error), qPrintable(error));
+
+        const QString text = runTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+        for (const QString& t : texts)
+            QVERIFY2(text.count(t) == 2, qPrintable(t + QStringLiteral(" in:\n") + text));
+        QVERIFY(text.contains(QStringLiteral("Decizie îngrijită")));
+
+        const QString fonts = runTool(QStringLiteral("pdffonts"), {path});
+        const QStringList lines = fonts.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(2);
+        QVERIFY(lines.size() >= 2);
+        for (const QString& l : lines)
+            QVERIFY2(l.contains(QStringLiteral(" yes yes yes ")), qPrintable(fonts));
+
+        // Word boxes: a right-aligned line ends at its box's right edge.
+        const QString html = runTool(QStringLiteral("pdftotext"),
+                                     {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+        const QRegularExpression word(QStringLiteral(
+            "<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+        const double pt = 72.0 / 25.4;
+        QHash<QString, QList<std::pair<double, double>>> boxes;
+        for (auto it = word.globalMatch(html); it.hasNext();) {
+            const auto w = it.next();
+            boxes[w.captured(3)] << std::pair(w.captured(1).toDouble(), w.captured(2).toDouble());
+        }
+        const QList<std::pair<double, double>> first = boxes.value(QStringLiteral("Țară"));
+        QCOMPARE(first.size(), 2);
+        QVERIFY2(std::abs(first[0].first - 20 * pt) < 0.2,
+                 qPrintable(QString::number(first[0].first)));
+        const QList<std::pair<double, double>> last = boxes.value(QStringLiteral("ţş"));
+        QCOMPARE(last.size(), 2);
+        const double rightEdge = (10 + 10 + 150) * pt;
+        QVERIFY2(std::abs(last[1].second - rightEdge) < 0.2,
+                 qPrintable(QString::number(last[1].second)));
+    }
+
+    void pdfOfAFontWithoutTrueTypeOutlines() {
+        // Fonts our writer cannot embed (PostScript outlines) go through Qt's
+        // PDF engine: the file is still written and shows the text.
+        QFont cff(QStringLiteral("Nimbus Sans"), 10);
+        if (!QFontInfo(cff).family().contains(QStringLiteral("Nimbus")) ||
+            !QRawFont::fromFont(cff).fontTable("glyf").isEmpty())
+            QSKIP("no font with PostScript outlines here");
+        QTemporaryDir dir;
+        ReportDefinition d;
+        d.detail.height = 8;
+        d.detail.add(Element::label(10, 0, 120, 6, QStringLiteral("Șir în Nimbus"))).withFont(cff);
+        VectorRowSource rows({QStringLiteral("x")}, {{1}});
+        auto m = ReportLayout::run(d, rows);
+        const QString path = dir.filePath(QStringLiteral("n.pdf"));
+        QString error;
+        QVERIFY2(ReportEngine::writePdf(*m, path, &error), qPrintable(error));
+        QVERIFY(runTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")})
+                    .contains(QStringLiteral("Șir în Nimbus")));
     }
 
     void cancelledPdfLeavesNothingHalfWritten() {
