@@ -1,5 +1,7 @@
 #include "HolderRows.h"
 
+#include "Database.h"
+
 #include "Query.h"
 #include "ReportDefinition.h"
 #include "ReportFrame.h"
@@ -41,7 +43,7 @@ QStringList sqlLines() {
 
 } // namespace
 
-HolderRows::HolderRows(Database& db) : m_query(std::make_unique<Query>(db)) {
+HolderRows::HolderRows(Database& db) : m_db(db), m_query(std::make_unique<Query>(db)) {
     m_query->setSql(sqlLines());
 }
 
@@ -66,7 +68,23 @@ void HolderRows::open(const QStringList& cemeteries) {
     close();
     setFilterLine(*m_query, FilterLine, QStringLiteral("AND (D.Cimitir IN ("), cemeteries,
                   QStringLiteral("Cimitir"));
-    m_query->open();
+    {
+        // The annual-fee lookup visits every held place's receipts through
+        // the Id_Loc index: with SQLite's default 2 MB page cache the same
+        // pages are parsed again and again. A larger cache for this pass
+        // only (the rows are all read in open()).
+        m_db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+        struct Restore {
+            Database& db;
+            ~Restore() {
+                try {
+                    db.exec(QStringLiteral("PRAGMA cache_size = -2000"));
+                } catch (...) {
+                }
+            }
+        } restore{m_db};
+        m_query->open();
+    }
     m_names = m_query->fieldNames();
     // Query hands out the stored forms; the report hooks read typed values.
     QHash<QString, Kind> kinds;

@@ -51,6 +51,7 @@ public:
     qint64 sizeHint() const override;
 
 private:
+    Database& m_db;
     std::unique_ptr<Query> m_query;
     QStringList m_names;
     std::vector<int> m_kinds; // how each column is handed out
