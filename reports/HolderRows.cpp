@@ -130,7 +130,7 @@ bool HolderRows::next() {
 QVariant HolderRows::value(int field) const {
     if (field < 0 || field >= int(m_names.size()))
         return {};
-    const QVariant v = m_query->value(m_names.at(field));
+    const QVariant v = m_query->value(field);
     if (v.isNull())
         return {};
     switch (m_kinds[size_t(field)]) {

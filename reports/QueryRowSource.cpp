@@ -15,7 +15,7 @@ bool QueryRowSource::next() {
 }
 
 QVariant QueryRowSource::value(int field) const {
-    return m_query.value(m_names.value(field));
+    return m_query.value(field);
 }
 
 qint64 QueryRowSource::sizeHint() const {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <sqlite3.h>
@@ -56,6 +57,16 @@ Database::~Database() {
 
 QSqlDatabase Database::connection() const {
     return QSqlDatabase::database(m_connectionName, false);
+}
+
+sqlite3* Database::sqliteHandle() const {
+    if (m_open) {
+        const QVariant h = connection().driver()->handle();
+        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+            if (sqlite3* handle = *static_cast<sqlite3* const*>(h.data()))
+                return handle;
+    }
+    throw StoreError(QStringLiteral("Baza de date nu este deschisa"));
 }
 
 void Database::open() {

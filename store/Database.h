@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVariantList>
 
+struct sqlite3;
+
 // The register's SQLite file and its one connection. Every table and query
 // object of a run works through the same Database.
 class Database {
@@ -37,6 +39,9 @@ public:
 
     const QString& path() const { return m_path; }
     QSqlDatabase connection() const;
+    // The connection's own SQLite handle, for reading many rows without the
+    // per-value cost of the generic SQL layer; StoreError when not open.
+    sqlite3* sqliteHandle() const;
 
     // The stored name of a table given by its file name ("Catalog.DB",
     // "persinmormantate.db"), matched without regard to case.

@@ -36,15 +36,21 @@ public:
     bool isActive() const override { return m_active; }
 
     QStringList fieldNames() const { return m_names; }
+    int fieldCount() const { return static_cast<int>(m_names.size()); }
     bool hasField(const QString& name) const override { return fieldIndex(name) >= 0; }
     int fieldIndex(const QString& name) const;
+    // Integers come as qlonglong, reals as double, texts as QString, blobs
+    // as QByteArray; NULL as a null QVariant.
     QVariant value(const QString& name) const override;
+    // The current row's value by column, for readers that resolve the
+    // names once; a null QVariant outside the row or past the last column.
+    QVariant value(int field) const;
 
     void first();
     void next();
     bool eof() const { return m_eof; }
-    bool isEmpty() const { return m_rows.isEmpty(); }
-    int recordCount() const { return static_cast<int>(m_rows.size()); }
+    bool isEmpty() const { return m_rowCount == 0; }
+    int recordCount() const { return m_rowCount; }
     int recNo() const { return m_cur + 1; }
 
 private:
@@ -58,7 +64,9 @@ private:
     DataSet* m_source = nullptr;
     bool m_active = false;
     QStringList m_names;
-    QVector<QVector<QVariant>> m_rows;
+    // The rows one after another, fieldCount() values each.
+    QVector<QVariant> m_values;
+    int m_rowCount = 0;
     int m_cur = -1;
     bool m_eof = true;
 };

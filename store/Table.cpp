@@ -5,7 +5,6 @@
 #include "StoreFailure.h"
 #include "Values.h"
 
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
@@ -164,11 +163,7 @@ QVector<QVariant> Table::linkValues() const {
 }
 
 sqlite3* Table::sqliteHandle() const {
-    const QVariant h = m_db.connection().driver()->handle();
-    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-        if (sqlite3* handle = *static_cast<sqlite3* const*>(h.data()))
-            return handle;
-    throw StoreError(QStringLiteral("Baza de date nu este deschisa"));
+    return m_db.sqliteHandle();
 }
 
 QString Table::linkWhere(QVector<QVariant>* link) const {

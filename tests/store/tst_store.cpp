@@ -299,6 +299,126 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(StoreError, missing.open());
     }
 
+    void queryRowsKeepTheirKindsAndColumnsShowWithoutRows() {
+        Query none(*m_db);
+        none.setSql({QStringLiteral("SELECT Cimitir, Sector AS \"Sec\", COUNT(*) AS N"),
+                     QStringLiteral("FROM \"Catalog.DB\" WHERE Id_Loc = :Id GROUP BY Cimitir")});
+        none.setParam(QStringLiteral("Id"), 1);
+        none.open();
+        QVERIFY(none.isActive());
+        QVERIFY(none.isEmpty());
+        QVERIFY(none.eof());
+        QCOMPARE(none.fieldNames(), QStringList({QStringLiteral("Cimitir"), QStringLiteral("Sec"),
+                                                 QStringLiteral("N")}));
+        QVERIFY(none.value(QStringLiteral("sec")).isNull());
+        QVERIFY_THROWS_EXCEPTION(StoreError, none.value(QStringLiteral("Parcela")));
+
+        Query kinds(*m_db);
+        kinds.setSql({QStringLiteral("SELECT 7 AS I, 2.5 AS R, 'Ștefan \"Sf.\"' AS T, NULL AS N,"),
+                      QStringLiteral(" x'00ff' AS B, '' AS E")});
+        kinds.open();
+        QCOMPARE(kinds.recordCount(), 1);
+        QCOMPARE(kinds.value(QStringLiteral("I")).typeId(), int(QMetaType::LongLong));
+        QCOMPARE(kinds.value(QStringLiteral("I")).toLongLong(), 7);
+        QCOMPARE(kinds.value(QStringLiteral("R")).typeId(), int(QMetaType::Double));
+        QCOMPARE(kinds.value(QStringLiteral("R")).toDouble(), 2.5);
+        QCOMPARE(kinds.value(QStringLiteral("T")), QVariant(QStringLiteral("Ștefan \"Sf.\"")));
+        QVERIFY(!kinds.value(QStringLiteral("N")).isValid());
+        QCOMPARE(kinds.value(QStringLiteral("B")), QVariant(QByteArray("\x00\xff", 2)));
+        QCOMPARE(kinds.value(QStringLiteral("E")).typeId(), int(QMetaType::QString));
+        QVERIFY(!kinds.isNull(QStringLiteral("E"))); // empty text is not NULL
+        // By column, as the report rows read them.
+        QCOMPARE(kinds.fieldCount(), 6);
+        QCOMPARE(kinds.value(2), kinds.value(QStringLiteral("T")));
+        QVERIFY(!kinds.value(6).isValid());
+        QVERIFY(!kinds.value(-1).isValid());
+
+        // Texts repeated from row to row, then changed in one byte, emptied,
+        // missing and back: each row keeps its own value.
+        Query rows(*m_db);
+        rows.setSql({QStringLiteral("SELECT column2 AS T FROM (VALUES (1, 'ab'), (2, 'ab'),"),
+                     QStringLiteral(" (3, 'ac'), (4, ''), (5, NULL), (6, ''), (7, 'ab'))"),
+                     QStringLiteral("ORDER BY column1")});
+        rows.open();
+        QStringList seen;
+        for (rows.first(); !rows.eof(); rows.next())
+            seen << (rows.isNull(QStringLiteral("T"))
+                         ? QStringLiteral("<null>")
+                         : QLatin1Char('[') + rows.asString(QStringLiteral("T")) +
+                               QLatin1Char(']'));
+        QCOMPARE(seen, QStringList({QStringLiteral("[ab]"), QStringLiteral("[ab]"),
+                                    QStringLiteral("[ac]"), QStringLiteral("[]"),
+                                    QStringLiteral("<null>"), QStringLiteral("[]"),
+                                    QStringLiteral("[ab]")}));
+        QCOMPARE(rows.recNo(), 7);
+    }
+
+    void queryBindsEachKindAndRefusesWhatItCannotRun() {
+        Query q(*m_db);
+        q.setSql({QStringLiteral("SELECT :Missing IS NULL AS NullText, :Empty = '' AS EmptyText,"),
+                  QStringLiteral(" :Day AS Day, :NoDay IS NULL AS NoDay, :Yes AS Yes,"),
+                  QStringLiteral(" typeof(:Real) AS RealKind, typeof(:Whole) AS WholeKind,"),
+                  QStringLiteral(" :Quoted AS Quoted, '11:30' AS Literal")});
+        q.setParam(QStringLiteral("Missing"), QString());
+        q.setParam(QStringLiteral("Empty"), QStringLiteral(""));
+        q.setParam(QStringLiteral("Day"), QDate(2025, 6, 30));
+        q.setParam(QStringLiteral("NoDay"), QDate());
+        q.setParam(QStringLiteral("Yes"), true);
+        q.setParam(QStringLiteral("Real"), 2.5);
+        q.setParam(QStringLiteral("Whole"), 3);
+        q.setParam(QStringLiteral("Quoted"), QStringLiteral("x\")) OR 1=1 --"));
+        q.open();
+        QCOMPARE(q.asInteger(QStringLiteral("NullText")), 1);
+        QCOMPARE(q.asInteger(QStringLiteral("EmptyText")), 1);
+        QCOMPARE(q.asString(QStringLiteral("Day")), QStringLiteral("2025-06-30"));
+        QCOMPARE(q.asInteger(QStringLiteral("NoDay")), 1);
+        QCOMPARE(q.value(QStringLiteral("Yes")), QVariant(qlonglong(1)));
+        QCOMPARE(q.asString(QStringLiteral("RealKind")), QStringLiteral("real"));
+        QCOMPARE(q.asString(QStringLiteral("WholeKind")), QStringLiteral("integer"));
+        QCOMPARE(q.asString(QStringLiteral("Quoted")), QStringLiteral("x\")) OR 1=1 --"));
+        QCOMPARE(q.asString(QStringLiteral("Literal")), QStringLiteral("11:30"));
+
+        Table catalog(*m_db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        addPlace(catalog, 1, QStringLiteral("1"));
+        auto refused = [&](const QStringList& sql, const QString& storeText) {
+            Query bad(*m_db);
+            bad.setSql(sql);
+            try {
+                bad.open();
+            } catch (const StoreError& e) {
+                if (!e.message().contains(storeText))
+                    qWarning() << "message" << e.message();
+                return e.message().contains(storeText) && !bad.isActive();
+            }
+            return false;
+        };
+        QVERIFY(refused({QStringLiteral("SELECT Nimic FROM \"Catalog.DB\"")},
+                        QStringLiteral("no such column: Nimic")));
+        // A failure while stepping, after the statement was prepared.
+        QVERIFY(refused({QStringLiteral("SELECT abs(-9223372036854775807 - 1)")},
+                        QStringLiteral("integer overflow")));
+        // Nothing after the first statement may run unseen.
+        QVERIFY(refused({QStringLiteral("SELECT 1;"), QStringLiteral("DELETE FROM \"Catalog.DB\"")},
+                        QStringLiteral("o singura instructiune")));
+        QVERIFY(refused({QStringLiteral("SELECT * FROM \"Catalog.DB\" WHERE Loc = ?")},
+                        QStringLiteral("parametrilor")));
+        QVERIFY(refused({QStringLiteral("  ")}, QStringLiteral("nicio instructiune")));
+        catalog.refresh();
+        QCOMPARE(catalog.recordCount(), 1);
+
+        // A statement run for its effect leaves no open result, and tables
+        // holding rows read before it see the change.
+        Query del(*m_db);
+        del.setSql({QStringLiteral("DELETE FROM \"Catalog.DB\" WHERE Id_Loc = :Id")});
+        del.setParam(QStringLiteral("Id"), 1);
+        del.exec();
+        QVERIFY(!del.isActive());
+        catalog.refresh();
+        QCOMPARE(catalog.recordCount(), 0);
+    }
+
     void alterTableAddsAFieldKeepingRows() {
         Table catalog(*m_db);
         catalog.setTableName(QStringLiteral("Catalog.DB"));
