@@ -3,6 +3,7 @@
 #include "HolderRegister.h"
 #include "RepDecDisp.h"
 #include "ReportEngine.h"
+#include "ReportLayout.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -81,6 +82,7 @@ private slots:
     void menuEntry();
     void whoGetsADecision();
     void holderFromTheLatestConcession();
+    void dataOnTheirBlanks();
     void taxTableYears();
     void textsFromTheFiles();
     void onePagePerDecisionNothingOverlaps();
@@ -132,15 +134,59 @@ void TestRepDecDisp::holderFromTheLatestConcession() {
     QVERIFY(page.contains("2800101123457"));
     QVERIFY(!page.contains("2999999999999"));
     QVERIFY(!page.contains("BARBU VECHE") && !page.contains("Veche"));
-    // Over their blanks: the name after "Dlui/Dnei", the street on the last line.
-    const auto name = findText(*l.model, 0, "BARBU ELENA");
-    const auto street = findText(*l.model, 0, "Florilor");
-    const auto ap = findText(*l.model, 0, "14");
-    QVERIFY(name && street && ap);
-    QCOMPARE(name->x, float(l.margin + 40.0));
-    QCOMPARE(street->x, float(l.margin + 25.4));
-    QVERIFY(std::abs(street->y - name->y - 23.8) < 0.01);
-    QCOMPARE(ap->x, float(l.margin + 158.8));
+}
+
+void TestRepDecDisp::dataOnTheirBlanks() {
+    TaxRegister reg;
+    const Laid l = layoutAt(reg, QDate(2025, 12, 31));
+    const QStringList form = TRepDecDispFrm::formText().split('\n');
+    const QFontMetricsF fm(ReportLayout::referenceFont(TRepDecDispFrm::formFont()));
+    const auto mm = [&fm](const QString& s) { return PageModel::refToMm(fm.horizontalAdvance(s)); };
+    const double lineMm = PageModel::refToMm(fm.lineSpacing());
+    // Each datum, its form line and the words before its blank.
+    const struct {
+        const char* value;
+        int line;
+        const char* before;
+    } cases[] = {
+        {"BARBU ELENA", 0, "Dlui/Dnei "},
+        {"RX", 0, "seria "},
+        {"123456", 2, "nr. "},
+        {"2800101123457", 2, "CIF/CNP"},
+        {"Ilfov", 2, "Judetul "},
+        {"Voluntari", 4, "comuna "},
+        {"Florilor", 6, "strada"},
+        {"7", 6, ", nr"},
+        {"A2", 6, ", bl."},
+        {"B", 6, "sc. "},
+        {"3", 6, "et. "},
+        {"14", 6, "ap. "},
+    };
+    for (const auto& c : cases) {
+        const QString value = QString::fromLatin1(c.value);
+        const auto datum = findText(*l.model, 0, value);
+        const auto line = findText(*l.model, 0, form.at(c.line));
+        QVERIFY2(datum && line, c.value);
+        // The blank: the underscores after the words, as the line is drawn.
+        const QString text = form.at(c.line);
+        qsizetype start = text.indexOf(QLatin1String(c.before)) + qstrlen(c.before);
+        while (text.at(start) == ' ')
+            ++start;
+        qsizetype end = start;
+        while (end < text.size() && text.at(end) == '_')
+            ++end;
+        QVERIFY2(end > start, c.before);
+        const double blankLeft = line->x + mm(text.left(start));
+        const double blankRight = line->x + mm(text.left(end));
+        // The datum's ink, centred in its box, stays within the blank: it
+        // runs into none of the words around it.
+        const double middle = datum->x + datum->w / 2.0;
+        const double half = mm(value) / 2.0;
+        QVERIFY2(middle - half >= blankLeft - 0.01 && middle + half <= blankRight + 0.01, c.value);
+        // On its line, a little higher than the words, so the underscores
+        // pass under it and not through it.
+        QVERIFY2(datum->y < line->y - 0.5 && datum->y > line->y - lineMm / 2.0, c.value);
+    }
 }
 
 void TestRepDecDisp::taxTableYears() {
