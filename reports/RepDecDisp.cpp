@@ -7,6 +7,8 @@
 #include "Values.h"
 
 #include <QFontMetricsF>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -51,6 +53,57 @@ constexpr double kFormTop = 1.0;
 // The data stand this much higher than the form's words, so that the
 // underscores pass below their descenders instead of through them.
 constexpr double kRaise = 1.0;
+
+// A datum too long for its blank is printed smaller rather than over the
+// words around the blank: the form's size first, then these.
+constexpr double kSizes[] = {10, 8, 6.5};
+constexpr int kSizeCount = int(std::size(kSizes));
+
+QFont sizedFont(int size) {
+    QFont f = TRepDecDispFrm::formFont();
+    f.setPointSizeF(kSizes[size]);
+    return f;
+}
+
+const QFontMetricsF& sizeMetrics(int size) {
+    static const std::vector<QFontMetricsF> metrics = [] {
+        std::vector<QFontMetricsF> m;
+        for (int i = 0; i < kSizeCount; ++i)
+            m.emplace_back(ReportLayout::referenceFont(sizedFont(i)));
+        return m;
+    }();
+    return metrics.at(size_t(size));
+}
+
+// The size a text takes on a blank `widthMm` wide: the first it fits in,
+// the smallest when none does.
+int sizeOn(const QString& text, double widthMm) {
+    if (text.isEmpty())
+        return 0;
+    // The boxes of one datum ask in turn about the same text.
+    static QString lastText;
+    static double lastWidth = -1;
+    static int lastSize = 0;
+    if (widthMm == lastWidth && text == lastText)
+        return lastSize;
+    int size = 0;
+    while (size + 1 < kSizeCount &&
+           PageModel::refToMm(sizeMetrics(size).horizontalAdvance(text)) > widthMm)
+        ++size;
+    lastText = text;
+    lastWidth = widthMm;
+    lastSize = size;
+    return size;
+}
+
+// A field as the report shows it: numbers in their shortest form.
+QString fieldText(const QVariant& v) {
+    if (v.isNull() || !v.isValid())
+        return {};
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
+        return Values::numberToText(v.toDouble());
+    return v.toString();
+}
 
 constexpr double kTextLeft = 14.8;
 constexpr double kTextWidth = 173.0;
@@ -174,10 +227,22 @@ void TRepDecDispFrm::build() {
             ++end;
         const double left = PageModel::refToMm(metrics.horizontalAdvance(line.left(start)));
         const double right = PageModel::refToMm(metrics.horizontalAdvance(line.left(end)));
-        d.add(Element::data(kFormLeft + left, kFormTop + b.line * lineMm - kRaise, right - left,
-                            lineMm, field))
-            .withFont(formFont())
-            .aligned(Align::Center);
+        // One box per size, all on the same baseline; each prints the datum
+        // only when its size is the one the datum takes on this blank.
+        const double width = right - left;
+        const double baseline =
+            kFormTop + b.line * lineMm - kRaise + PageModel::refToMm(metrics.ascent());
+        for (int size = 0; size < kSizeCount; ++size) {
+            const QFontMetricsF& sized = sizeMetrics(size);
+            Element& e =
+                d.add(Element::data(kFormLeft + left, baseline - PageModel::refToMm(sized.ascent()),
+                                    width, PageModel::refToMm(sized.lineSpacing()), field));
+            e.withFont(sizedFont(size)).aligned(Align::Center);
+            e.format = [size, width](const QVariant& v) {
+                const QString text = fieldText(v);
+                return sizeOn(text, width) == size ? text : QString();
+            };
+        }
     }
 
     Band preamble = memoBand();
