@@ -78,7 +78,9 @@ const QFontMetricsF& sizeMetrics(int size) {
 // The size a text takes on a blank `widthMm` wide: the first it fits in,
 // the smallest when none does.
 int sizeOn(const QString& text, double widthMm) {
-    if (text.isEmpty())
+    // Short texts (most data are) surely fit without being measured.
+    static const double widest = PageModel::refToMm(sizeMetrics(0).maxWidth());
+    if (double(text.size()) * widest <= widthMm)
         return 0;
     // The boxes of one datum ask in turn about the same text.
     static QString lastText;
