@@ -3,7 +3,12 @@
 #include "Clock.h"
 #include "DecDispUnt.h"
 #include "HolderRows.h"
+#include "ReportLayout.h"
 #include "Values.h"
+
+#include <QFontMetricsF>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -19,20 +24,88 @@ QFont times(int size, bool italic = false) {
     return QFont(QStringLiteral("Times New Roman"), size, QFont::Normal, italic);
 }
 
-// The data printed over the blanks of the form text: left, top, width (mm).
+// The data printed on the blanks of the form text: the form line and the
+// words just before the blank. The places are measured on the form as it is
+// drawn, so that a datum never runs into the words around its blank.
 struct Blank {
     const char* field; // concession field, or the place's code
     bool ofConcession;
-    double left, top, width;
+    int line;
+    const char* before;
 };
 constexpr Blank kBlanks[] = {
-    {"Nume_Uzufruct", true, 40.0, 2.1, 55.6}, {"Seria_buletin", true, 173.6, 2.1, 9.5},
-    {"Nr_buletin", true, 19.8, 10.1, 21.2},   {"CNP_Uzufruct", false, 55.8, 10.1, 37.6},
-    {"Judet", true, 163.0, 10.1, 22.0},       {"Localitatea", true, 97.4, 18.0, 40.5},
-    {"Strada", true, 25.4, 25.9, 48.9},       {"Numarul", true, 82.5, 25.9, 10.8},
-    {"Bloc", true, 101.6, 25.9, 10.8},        {"Scara", true, 120.7, 25.9, 10.8},
-    {"Etaj", true, 141.8, 25.9, 6.6},         {"Apartament", true, 158.8, 25.9, 15.1},
+    {"Nume_Uzufruct", true, 0, "Dlui/Dnei "},
+    {"Seria_buletin", true, 0, "seria "},
+    {"Nr_buletin", true, 2, "nr. "},
+    {"CNP_Uzufruct", false, 2, "CIF/CNP"},
+    {"Judet", true, 2, "Judetul "},
+    {"Localitatea", true, 4, "comuna "},
+    {"Strada", true, 6, "strada"},
+    {"Numarul", true, 6, ", nr"},
+    {"Bloc", true, 6, ", bl."},
+    {"Scara", true, 6, "sc. "},
+    {"Etaj", true, 6, "et. "},
+    {"Apartament", true, 6, "ap. "},
 };
+
+constexpr double kFormLeft = 14.8;
+constexpr double kFormTop = 1.0;
+// The data stand this much higher than the form's words, so that the
+// underscores pass below their descenders instead of through them.
+constexpr double kRaise = 1.0;
+
+// A datum too long for its blank is printed smaller rather than over the
+// words around the blank: the form's size first, then these.
+constexpr double kSizes[] = {10, 8, 6.5};
+constexpr int kSizeCount = int(std::size(kSizes));
+
+QFont sizedFont(int size) {
+    QFont f = TRepDecDispFrm::formFont();
+    f.setPointSizeF(kSizes[size]);
+    return f;
+}
+
+const QFontMetricsF& sizeMetrics(int size) {
+    static const std::vector<QFontMetricsF> metrics = [] {
+        std::vector<QFontMetricsF> m;
+        for (int i = 0; i < kSizeCount; ++i)
+            m.emplace_back(ReportLayout::referenceFont(sizedFont(i)));
+        return m;
+    }();
+    return metrics.at(size_t(size));
+}
+
+// The size a text takes on a blank `widthMm` wide: the first it fits in,
+// the smallest when none does.
+int sizeOn(const QString& text, double widthMm) {
+    // Short texts (most data are) surely fit without being measured.
+    static const double widest = PageModel::refToMm(sizeMetrics(0).maxWidth());
+    if (double(text.size()) * widest <= widthMm)
+        return 0;
+    // The boxes of one datum ask in turn about the same text.
+    static QString lastText;
+    static double lastWidth = -1;
+    static int lastSize = 0;
+    if (widthMm == lastWidth && text == lastText)
+        return lastSize;
+    int size = 0;
+    while (size + 1 < kSizeCount &&
+           PageModel::refToMm(sizeMetrics(size).horizontalAdvance(text)) > widthMm)
+        ++size;
+    lastText = text;
+    lastWidth = widthMm;
+    lastSize = size;
+    return size;
+}
+
+// A field as the report shows it: numbers in their shortest form.
+QString fieldText(const QVariant& v) {
+    if (v.isNull() || !v.isValid())
+        return {};
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
+        return Values::numberToText(v.toDouble());
+    return v.toString();
+}
 
 constexpr double kTextLeft = 14.8;
 constexpr double kTextWidth = 173.0;
@@ -95,6 +168,10 @@ QString TRepDecDispFrm::formText() {
     return lines.join(QLatin1Char('\n'));
 }
 
+QFont TRepDecDispFrm::formFont() {
+    return times(10);
+}
+
 QString TRepDecDispFrm::footerText() {
     const QStringList lines = {
         QStringLiteral("Am primit un exemplar al deciziei de impunere."),
@@ -130,17 +207,44 @@ void TRepDecDispFrm::build() {
     header.children.push_back(dateBand);
     Rep.pageHeader = header;
 
-    // One decision per row, each on a page of its own. Its texts take the
-    // band font of the print settings (the report's base font).
+    // One decision per row, each on a page of its own. The form and its
+    // data keep their own font: the blanks are where that font puts them.
     Band& d = Rep.detail;
-    d.height = 30.4 + kGap; // the last data line's box ends at 30.4
+    d.height = 30.4 + kGap;
     d.forceNewPage = true;
     d.beforePrint = [this](const PrintContext& row) { return DetailBandBeforePrint(row); };
     // Not wrapped: the blanks must stay where the data are printed.
-    d.add(Element::label(14.8, 0, 173.8, 28.8, formText()));
+    d.add(Element::label(kFormLeft, kFormTop, 173.8, 28.8, formText())).withFont(formFont());
+    const QStringList lines = formText().split(QLatin1Char('\n'));
+    const QFontMetricsF metrics(ReportLayout::referenceFont(formFont()));
+    const double lineMm = PageModel::refToMm(metrics.lineSpacing());
     for (const Blank& b : kBlanks) {
         const QString field = b.ofConcession ? con(b.field) : QString::fromLatin1(b.field);
-        d.add(Element::data(b.left, b.top, b.width, 4.5, field)).aligned(Align::Center);
+        const QString& line = lines.at(b.line);
+        qsizetype start = line.indexOf(QLatin1String(b.before)) + qsizetype(qstrlen(b.before));
+        while (start < line.size() && line.at(start) == QLatin1Char(' '))
+            ++start;
+        qsizetype end = start;
+        while (end < line.size() && line.at(end) == QLatin1Char('_'))
+            ++end;
+        const double left = PageModel::refToMm(metrics.horizontalAdvance(line.left(start)));
+        const double right = PageModel::refToMm(metrics.horizontalAdvance(line.left(end)));
+        // One box per size, all on the same baseline; each prints the datum
+        // only when its size is the one the datum takes on this blank.
+        const double width = right - left;
+        const double baseline =
+            kFormTop + b.line * lineMm - kRaise + PageModel::refToMm(metrics.ascent());
+        for (int size = 0; size < kSizeCount; ++size) {
+            const QFontMetricsF& sized = sizeMetrics(size);
+            Element& e =
+                d.add(Element::data(kFormLeft + left, baseline - PageModel::refToMm(sized.ascent()),
+                                    width, PageModel::refToMm(sized.lineSpacing()), field));
+            e.withFont(sizedFont(size)).aligned(Align::Center);
+            e.format = [size, width](const QVariant& v) {
+                const QString text = fieldText(v);
+                return sizeOn(text, width) == size ? text : QString();
+            };
+        }
     }
 
     Band preamble = memoBand();

@@ -25,6 +25,8 @@ public:
     static QDate defaultDate();
     // The form text of the detail band, whose blanks the data fill.
     static QString formText();
+    // The font of the form text and of the data on its blanks.
+    static QFont formFont();
     static QString footerText();
 
     void prepare(Database& db, const ReportRequest& request) override;

@@ -568,6 +568,12 @@ bool TDBGridNormal::event(QEvent* event) {
 }
 
 void TDBGridNormal::leaveByTab(bool back) {
+    // An untouched new row goes before the next control is chosen, as it
+    // would on leaving: controls that follow the current row (shown only for
+    // some rows) must be judged on the row that stays.
+    if (m_table && m_table->isActive() && m_options.testFlag(dgCancelOnExit) &&
+        m_table->state() == TableState::Insert && !m_table->modified())
+        guarded([this] { m_table->cancel(); });
     QWidget* form = window();
     QWidget* w = this;
     for (;;) {

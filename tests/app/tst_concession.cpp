@@ -11,6 +11,7 @@
 #include "dbdate.h"
 
 #include <QLabel>
+#include <QTabWidget>
 #include <QtTest>
 
 namespace {
@@ -117,6 +118,48 @@ private slots:
         QVERIFY(!documentShown(g));
         cat.first();
         QVERIFY(documentShown(g));
+    }
+
+    void tabFromTheGridReachesTheDocument() {
+        // Tab from the last cell of an untouched new row leaves the grid;
+        // the new row is dropped, and the keys go to the document number of
+        // the ticked concession that stays current, not past its hidden line.
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        prompts.queueInput(QStringLiteral("U"));
+        TMainForm form(dir.path());
+        Table& cat = *form.Catalog();
+        Table& con = *form.Concesionari();
+        ExemptionGroup* g = form.exemption();
+        addPlace(cat, QStringLiteral("1"));
+        con.append();
+        con.setValue(QStringLiteral("Nr_concesiune"), 1);
+        con.setValue(QStringLiteral("Data_concesiune"), QDate(2001, 1, 1));
+        con.setValue(kScutit, true);
+        con.post();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        auto* grid = form.findChild<TDBGridNormal*>(QStringLiteral("IstoricGrid"));
+        QVERIFY(pages && grid);
+        pages->setCurrentIndex(1);
+        grid->setFocus();
+        QTRY_VERIFY(QApplication::focusWidget() != nullptr);
+        QVERIFY(documentShown(g));
+
+        const int last = columnOf(grid, QStringLiteral("Observatii"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+        QCOMPARE(grid->currentIndex().column(), last);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // appends a row
+        QCOMPARE(con.state(), TableState::Insert);
+        QVERIFY(!documentShown(g));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+        QCOMPARE(grid->currentIndex().column(), last);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // leaves the grid
+        QCOMPARE(con.state(), TableState::Browse);
+        QCOMPARE(con.recordCount(), 1);
+        QVERIFY(documentShown(g));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(g->DBEditNormal1));
     }
 
     void concessionLeavesThePlaceHolderAlone() {

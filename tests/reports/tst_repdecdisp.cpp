@@ -3,6 +3,7 @@
 #include "HolderRegister.h"
 #include "RepDecDisp.h"
 #include "ReportEngine.h"
+#include "ReportLayout.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -81,6 +82,7 @@ private slots:
     void menuEntry();
     void whoGetsADecision();
     void holderFromTheLatestConcession();
+    void dataOnTheirBlanks();
     void taxTableYears();
     void textsFromTheFiles();
     void onePagePerDecisionNothingOverlaps();
@@ -132,15 +134,85 @@ void TestRepDecDisp::holderFromTheLatestConcession() {
     QVERIFY(page.contains("2800101123457"));
     QVERIFY(!page.contains("2999999999999"));
     QVERIFY(!page.contains("BARBU VECHE") && !page.contains("Veche"));
-    // Over their blanks: the name after "Dlui/Dnei", the street on the last line.
-    const auto name = findText(*l.model, 0, "BARBU ELENA");
-    const auto street = findText(*l.model, 0, "Florilor");
-    const auto ap = findText(*l.model, 0, "14");
-    QVERIFY(name && street && ap);
-    QCOMPARE(name->x, float(l.margin + 40.0));
-    QCOMPARE(street->x, float(l.margin + 25.4));
-    QVERIFY(std::abs(street->y - name->y - 23.8) < 0.01);
-    QCOMPARE(ap->x, float(l.margin + 158.8));
+}
+
+void TestRepDecDisp::dataOnTheirBlanks() {
+    TaxRegister reg;
+    // A second decision whose data are as long as their fields allow.
+    const int longer = reg.addPlace("Bellu", "1700101123459", "LUNG");
+    const QString name = QStringLiteral("Constantinescu-Georgescu Maria Magdalena Alexandra");
+    const QString town = QStringLiteral("Drobeta-Turnu Severin Mehedinti");
+    reg.addConcession(longer, QDate(2001, 1, 1), 50, 6,
+                      {{"Nume_Uzufruct", name}, {"Localitatea", town}, {"Judet", "Caras-Severin"}});
+    const Laid l = layoutAt(reg, QDate(2025, 12, 31));
+    const int second = pageWith(*l.model, name);
+    QVERIFY(second > 0);
+    const QStringList form = TRepDecDispFrm::formText().split('\n');
+    const QFontMetricsF fm(ReportLayout::referenceFont(TRepDecDispFrm::formFont()));
+    const auto mm = [](const QFontMetricsF& m, const QString& s) {
+        return PageModel::refToMm(m.horizontalAdvance(s));
+    };
+    const double lineMm = PageModel::refToMm(fm.lineSpacing());
+    const auto itemOf = [&l](int page, const QString& text) -> const PageItem* {
+        for (const PageItem& it : l.model->page(page))
+            if (it.kind == PageItem::Text && l.model->itemText(page, it) == text)
+                return &it;
+        return nullptr;
+    };
+    // Each datum, its page, its form line and the words before its blank.
+    const struct {
+        QString value;
+        int page, line;
+        const char* before;
+    } cases[] = {
+        {"BARBU ELENA", 0, 0, "Dlui/Dnei "},
+        {"RX", 0, 0, "seria "},
+        {"123456", 0, 2, "nr. "},
+        {"2800101123457", 0, 2, "CIF/CNP"},
+        {"Ilfov", 0, 2, "Judetul "},
+        {"Voluntari", 0, 4, "comuna "},
+        {"Florilor", 0, 6, "strada"},
+        {"7", 0, 6, ", nr"},
+        {"A2", 0, 6, ", bl."},
+        {"B", 0, 6, "sc. "},
+        {"3", 0, 6, "et. "},
+        {"14", 0, 6, "ap. "},
+        {name, second, 0, "Dlui/Dnei "},
+        {town, second, 4, "comuna "},
+        {"Caras-Severin", second, 2, "Judetul "},
+    };
+    for (const auto& c : cases) {
+        const QByteArray name8 = c.value.toUtf8();
+        const char* what = name8.constData();
+        const PageItem* datum = itemOf(c.page, c.value);
+        const PageItem* line = itemOf(c.page, form.at(c.line));
+        QVERIFY2(datum && line, what);
+        // The blank: the underscores after the words, as the line is drawn.
+        const QString text = form.at(c.line);
+        qsizetype start = text.indexOf(QLatin1String(c.before)) + qstrlen(c.before);
+        while (text.at(start) == ' ')
+            ++start;
+        qsizetype end = start;
+        while (end < text.size() && text.at(end) == '_')
+            ++end;
+        QVERIFY2(end > start, c.before);
+        const double blankLeft = line->x + mm(fm, text.left(start));
+        const double blankRight = line->x + mm(fm, text.left(end));
+        // The datum's ink, centred in its box in the font it is drawn with,
+        // stays within the blank: it runs into none of the words around it.
+        const QFontMetricsF dm(l.model->font(datum->style));
+        const double middle = datum->x + datum->w / 2.0;
+        const double half = mm(dm, c.value) / 2.0;
+        QVERIFY2(middle - half >= blankLeft - 0.01 && middle + half <= blankRight + 0.01, what);
+        // On its line, its baseline a little above the words', so the
+        // underscores pass under it and not through it.
+        const double datumBase = datum->y + PageModel::refToMm(dm.ascent());
+        const double lineBase = line->y + PageModel::refToMm(fm.ascent());
+        QVERIFY2(datumBase < lineBase - 0.5 && datumBase > lineBase - lineMm / 2.0, what);
+    }
+    // Printed once, whatever size it takes.
+    QCOMPARE(l.model->pageTexts(second).count(name), 1);
+    QCOMPARE(l.model->pageTexts(0).count("BARBU ELENA"), 1);
 }
 
 void TestRepDecDisp::taxTableYears() {
