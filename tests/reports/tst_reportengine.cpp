@@ -5,6 +5,7 @@
 #include "Values.h"
 
 #include <QPainter>
+#include <QPrinter>
 #include <QProcess>
 #include <QRawFont>
 #include <QSpinBox>
@@ -657,6 +658,34 @@ private slots:
         QCOMPARE(ReportEngine::pageRange(m, 0, 0), std::make_pair(1, 5));
         QCOMPARE(ReportEngine::pageRange(m, 2, 9), std::make_pair(2, 5));
         QCOMPARE(ReportEngine::pageRange(m, 4, 0), std::make_pair(4, 5));
+    }
+
+    void printingAPageRange() {
+        // Printing goes through QPainter on the printer (here one that makes
+        // a PDF file): the chosen pages, each once, drawn with the shaped lines.
+        QTemporaryDir dir;
+        ReportDefinition d = basic();
+        auto rows = rowsOf(300);
+        auto m = ReportLayout::run(d, rows);
+        QVERIFY(m->pageCount() >= 4);
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("tiparit.pdf")));
+        QString error;
+        QVERIFY2(ReportEngine::printPages(*m, printer, 1, 2, 3, &error), qPrintable(error));
+        const QString text =
+            runTool(QStringLiteral("pdftotext"), {printer.outputFileName(), QStringLiteral("-")});
+        const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), 2);
+        for (int p = 0; p < 2; ++p) {
+            for (const QString& t : m->pageTexts(p + 1))
+                QVERIFY2(pages[p].contains(t.simplified()), qPrintable(t));
+        }
+        QVERIFY(!text.contains(m->pageTexts(0).at(1)));
+        // A range outside the report prints nothing and says so.
+        QVERIFY(!ReportEngine::printPages(*m, printer, 1, 90, 95, &error));
+        QCOMPARE(error, QStringLiteral("Intervalul de pagini ales nu contine nicio pagina a "
+                                       "raportului."));
     }
 
     void previewPaintsOnDemandAndPagesByKeyboard() {
