@@ -18,8 +18,8 @@ bool simpleChar(char16_t c) {
         return c == u'\t' || c == u'\n' || c == u'\r';
     if (c < 0x7f)
         return true;
-    if (c < 0xa0)
-        return false;
+    if (c < 0xa0 || c == 0xad)
+        return false; // C1 controls; the soft hyphen shows only where a line breaks
     if (c < 0x0300)
         return true;
     if (c >= 0x0370 && c < 0x0590)

@@ -432,6 +432,8 @@ private slots:
         d.detail.add(Element::data(80, 0, 40, 5, QStringLiteral("Suma"))).aligned(Align::Right);
         d.detail.add(Element::label(125, 0, 40, 5, QStringLiteral("Țară\tșir")))
             .aligned(Align::Center);
+        // A soft hyphen inside a line shows nothing.
+        d.detail.add(Element::label(170, 0, 30, 5, QStringLiteral("Co\u00ADpil")));
         auto rows = rowsOf(60, 7);
         auto m = ReportLayout::run(d, rows);
         QVERIFY(m->pageCount() >= 2);
