@@ -2,6 +2,7 @@
 
 #include "DBGNorm.h"
 #include "DBGridModel.h"
+#include "FieldLink.h"
 #include "Guard.h"
 #include "Table.h"
 
@@ -25,31 +26,10 @@ TDBEditNormal::~TDBEditNormal() {
 }
 
 void TDBEditNormal::setDataField(Table* table, const QString& field) {
-    if (m_table) {
-        disconnect(m_table, nullptr, this, nullptr);
-        m_table->removeTextHolder(this);
-    }
+    FieldLink::bind(
+        this, m_table, table, m_dirty, [this] { load(); }, [this] { flush(); });
     m_table = table;
     m_field = field;
-    m_dirty = false;
-    if (table) {
-        // Another row, or the row's edit ended: what is stored shows.
-        const auto reload = [this] {
-            m_dirty = false;
-            load();
-        };
-        connect(table, &Table::currentChanged, this, reload);
-        connect(table, &Table::resetDone, this, reload);
-        connect(table, &Table::stateChanged, this, [this, reload] {
-            if (m_table && !m_table->isEditing())
-                reload();
-        });
-        connect(table, &Table::rowChanged, this, [this](int row) {
-            if (!m_dirty && m_table && row == m_table->currentRow())
-                load();
-        });
-        table->addTextHolder(this, [this] { flush(); });
-    }
     load();
 }
 
