@@ -4,8 +4,6 @@
 
 #include <QPaintDevice>
 #include <QPainter>
-#include <QTextLayout>
-#include <cmath>
 
 namespace {
 
@@ -45,6 +43,18 @@ const PagePainter::ShapedLines::Line& PagePainter::ShapedLines::get(const PageMo
     return m_lines.emplace(key, shape(model.string(text), model.font(font))).first->second;
 }
 
+double PagePainter::lineLeft(const PageItem& it, double advance, double k) {
+    switch (Align(it.align)) {
+    case Align::Center:
+        return it.x * k + (it.w * k - advance) / 2;
+    case Align::Right:
+        return it.x * k + it.w * k - advance;
+    case Align::Left:
+        break;
+    }
+    return it.x * k;
+}
+
 void PagePainter::paint(QPainter& p, const PageModel& model, int page, double pxPerMmX,
                         double pxPerMmY, ShapedLines* shaped) {
     p.save();
@@ -66,7 +76,6 @@ void PagePainter::paint(QPainter& p, const PageModel& model, int page, double px
         switch (it.kind) {
         case PageItem::Text:
         case PageItem::PageNumberText: {
-            const QRectF r(it.x * k, it.y * k, it.w * k, it.h * k);
             const ShapedLines::Line* line;
             if (it.kind == PageItem::Text) {
                 line = &shaped->get(model, it.text, it.style);
@@ -76,13 +85,9 @@ void PagePainter::paint(QPainter& p, const PageModel& model, int page, double px
             }
             // As single-line drawText places it: top of the line at the
             // box's top, aligned on the line's advance.
-            double x = r.x();
-            if (Align(it.align) == Align::Center)
-                x += (r.width() - line->advance) / 2;
-            else if (Align(it.align) == Align::Right)
-                x += r.width() - line->advance;
+            const double x = lineLeft(it, line->advance, k);
             for (const QGlyphRun& run : line->runs)
-                p.drawGlyphRun(QPointF(x, r.y()), run);
+                p.drawGlyphRun(QPointF(x, it.y * k), run);
             break;
         }
         case PageItem::Rect:

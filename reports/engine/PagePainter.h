@@ -32,6 +32,10 @@ private:
     std::unordered_map<quint64, Line> m_lines;
 };
 
+// Where a text line of `advance` reference pixels starts in its item's box,
+// as single-line drawing aligns it; `k` is reference pixels per mm.
+double lineLeft(const PageItem& item, double advance, double k);
+
 // Draws one page of the model with the paper's top-left corner at the
 // painter's origin, at the given device pixels per mm. The lines are drawn
 // as the layout broke them; nothing is wrapped again here.

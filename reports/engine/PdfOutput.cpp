@@ -1,6 +1,6 @@
 #include "PdfOutput.h"
 
-#include "ReportDefinition.h"
+#include "PagePainter.h"
 #include "TextShaper.h"
 
 #include <QCoreApplication>
@@ -495,11 +495,7 @@ public:
                 m_shaper.shape(m_model.itemText(page, it), font, m_line);
             if (m_line.glyphs.empty())
                 continue;
-            double x0 = it.x * k;
-            if (Align(it.align) == Align::Center)
-                x0 += (it.w * k - m_line.advance) / 2;
-            else if (Align(it.align) == Align::Right)
-                x0 += it.w * k - m_line.advance;
+            const double x0 = PagePainter::lineLeft(it, m_line.advance, k);
             const double top = it.y * k;
             for (const TextShaper::Run& run : m_line.runs) {
                 const TextShaper::Sized& sized = m_shaper.sized(run.sized);
