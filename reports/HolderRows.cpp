@@ -73,16 +73,21 @@ void HolderRows::open(const QStringList& cemeteries) {
         // the Id_Loc index: with SQLite's default 2 MB page cache the same
         // pages are parsed again and again. A larger cache for this pass
         // only (the rows are all read in open()).
+        Query current(m_db);
+        current.setSql({QStringLiteral("PRAGMA cache_size")});
+        current.open();
+        const qlonglong previous = current.value(0).toLongLong();
         m_db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
         struct Restore {
             Database& db;
+            qlonglong size;
             ~Restore() {
                 try {
-                    db.exec(QStringLiteral("PRAGMA cache_size = -2000"));
+                    db.exec(QStringLiteral("PRAGMA cache_size = %1").arg(size));
                 } catch (...) {
                 }
             }
-        } restore{m_db};
+        } restore{m_db, previous};
         m_query->open();
     }
     m_names = m_query->fieldNames();

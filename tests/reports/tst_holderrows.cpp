@@ -181,7 +181,16 @@ private slots:
         Database db(dir.file(QStringLiteral("Tombrix.sqlite")));
         db.open();
         fillRandom(db, seed, 600);
+        const auto cacheSize = [&db] {
+            Query q(db);
+            q.setSql({QStringLiteral("PRAGMA cache_size")});
+            q.open();
+            return q.value(0).toLongLong();
+        };
+        db.exec(QStringLiteral("PRAGMA cache_size = -3000"));
         compare(db, cemeteries);
+        // The larger page cache of the pass is given back.
+        QCOMPARE(cacheSize(), -3000);
     }
 
     // The cases the random register must hold for the comparison to mean
