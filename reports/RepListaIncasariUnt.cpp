@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "Query.h"
 #include "QueryRowSource.h"
+#include "RuledTable.h"
 #include "Values.h"
 
 namespace {
@@ -11,9 +12,7 @@ namespace {
 constexpr int CemeteryLine = 6;
 constexpr int TypeLine = 7;
 
-QFont arial(int size, bool bold = false) {
-    return QFont(QStringLiteral("Arial"), size, bold ? QFont::Bold : QFont::Normal);
-}
+using RuledTable::arial;
 
 // Dates come from the store as stored text.
 QString storedDate(const QVariant& v) {
@@ -120,20 +119,12 @@ void TRepListaIncasariFrm::build(const QDate& from, const QDate& to) {
         .withFont(arial(8, true))
         .aligned(Align::Center);
     const double headTop = ph.height - 6.6;
-    ph.add(Element::rect(0, headTop, TableWidth, 6.6));
-    const QStringList heads = {QStringLiteral("Nr. crt."),      QStringLiteral("Data"),
-                               QStringLiteral("Nr. chitanta"),  QStringLiteral("Suma"),
-                               QStringLiteral("Achitat de..."), QStringLiteral("de la data"),
-                               QStringLiteral("pana la data")};
-    for (int i = 0; i < heads.size(); ++i) {
-        const double left = i == 0 ? 0.0 : Rules[i - 1];
-        const double right = i < 6 ? Rules[i] : TableWidth;
-        if (i > 0)
-            ph.add(Element::vline(left, headTop, 6.6));
-        ph.add(Element::label(left, headTop + 1.0, right - left, 4.8, heads.at(i)))
-            .withFont(heading)
-            .aligned(Align::Center);
-    }
+    RuledTable::addHeadings(ph, headTop, 6.6, TableWidth, Rules,
+                            {QStringLiteral("Nr. crt."), QStringLiteral("Data"),
+                             QStringLiteral("Nr. chitanta"), QStringLiteral("Suma"),
+                             QStringLiteral("Achitat de..."), QStringLiteral("de la data"),
+                             QStringLiteral("pana la data")},
+                            heading);
     Rep.pageHeader = ph;
 
     Group cim;

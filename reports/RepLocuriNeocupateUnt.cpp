@@ -1,6 +1,7 @@
 #include "RepLocuriNeocupateUnt.h"
 
 #include "Query.h"
+#include "RuledTable.h"
 
 namespace {
 
@@ -8,11 +9,7 @@ constexpr double TableLeft = 6.3, TableRight = 191.5, RowHeight = 6.6;
 // The right edge of each column but the last.
 constexpr double Rules[] = {22.0, 44.5, 70.9, 97.4, 120.7};
 
-QFont arial(int points, bool bold = false) {
-    QFont f(QStringLiteral("Arial"), points);
-    f.setBold(bold);
-    return f;
-}
+using RuledTable::arial;
 
 // The ruled row: a box with the column rules.
 void addRuling(Band& band, double top) {

@@ -2,13 +2,12 @@
 
 #include "Clock.h"
 #include "HolderRows.h"
+#include "RuledTable.h"
 #include "Values.h"
 
 namespace {
 
-QFont arial(int size, bool bold = false) {
-    return QFont(QStringLiteral("Arial"), size, bold ? QFont::Bold : QFont::Normal);
-}
+using RuledTable::arial;
 
 const double TableWidth = 283.9;
 const double Rules[] = {15.9, 79.4, 101.9, 228.6, 247.1, 262.7};
@@ -81,20 +80,12 @@ void TRepRestantieriFrm::build() {
     ph.add(Element::label(151.3, 10.0, 35, 6.5, Values::dateToText(m_date))) // QRLabel7
         .withFont(arial(14));
     const double headTop = ph.height - 6.6;
-    ph.add(Element::rect(0, headTop, TableWidth, 6.6));
-    const QStringList heads = {QStringLiteral("Nr. crt."),   QStringLiteral("Numele uzufructului"),
-                               QStringLiteral("CNP"),        QStringLiteral("Detalii"),
-                               QStringLiteral("Data con."),  QStringLiteral("Nr. con."),
-                               QStringLiteral("Ac. pana la")};
-    for (int i = 0; i < heads.size(); ++i) {
-        const double left = i == 0 ? 0.0 : Rules[i - 1];
-        const double right = i < 6 ? Rules[i] : TableWidth;
-        if (i > 0)
-            ph.add(Element::vline(left, headTop, 6.6));
-        ph.add(Element::label(left, headTop + 1.0, right - left, 4.8, heads.at(i)))
-            .withFont(arial(11, true))
-            .aligned(Align::Center);
-    }
+    RuledTable::addHeadings(ph, headTop, 6.6, TableWidth, Rules,
+                            {QStringLiteral("Nr. crt."), QStringLiteral("Numele uzufructului"),
+                             QStringLiteral("CNP"), QStringLiteral("Detalii"),
+                             QStringLiteral("Data con."), QStringLiteral("Nr. con."),
+                             QStringLiteral("Ac. pana la")},
+                            arial(11, true));
     Rep.pageHeader = ph;
 
     Group cim;
