@@ -165,6 +165,19 @@ inline QList<QStringList> linesOf(const PageModel& m) {
     return out;
 }
 
+// The texts of one page as lines: items on the same baseline joined by " | "
+// from left to right.
+inline QStringList baselineLines(const PageModel& m, int page) {
+    QMap<int, QMap<double, QString>> rows;
+    for (const PageItem& it : m.page(page))
+        if (it.kind == PageItem::Text || it.kind == PageItem::PageNumberText)
+            rows[qRound(it.y * 10)].insert(it.x, m.itemText(page, it));
+    QStringList out;
+    for (const auto& r : rows)
+        out << QStringList(r.values()).join(QStringLiteral(" | "));
+    return out;
+}
+
 // The item showing `text` on `page`, or nullptr.
 inline const PageItem* findText(const PageModel& m, int page, const QString& text) {
     for (const PageItem& it : m.page(page))

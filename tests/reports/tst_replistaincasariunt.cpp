@@ -1,33 +1,20 @@
 #include "Database.h"
 #include "RepListaIncasariUnt.h"
 #include "ReportEngine.h"
+#include "ReportFixture.h"
 #include "StoreError.h"
 #include "TestSupport.h"
 #include "Values.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
 
 namespace {
 
-// The texts of one page as lines: items on the same baseline joined by " | "
-// from left to right.
-QStringList lines(const PageModel& m, int page) {
-    QMap<int, QMap<double, QString>> rows;
-    for (const PageItem& it : m.page(page))
-        if (it.kind == PageItem::Text || it.kind == PageItem::PageNumberText)
-            rows[qRound(it.y * 10)].insert(it.x, m.itemText(page, it));
-    QStringList out;
-    for (const auto& r : rows)
-        out << QStringList(r.values()).join(QStringLiteral(" | "));
-    return out;
-}
-
 QStringList allLines(const PageModel& m) {
     QStringList out;
     for (int p = 0; p < m.pageCount(); ++p)
-        out += lines(m, p);
+        out += baselineLines(m, p);
     return out;
 }
 
@@ -98,7 +85,7 @@ private slots:
 
         auto m = run(QDate(2024, 2, 1), QDate(2024, 2, 29));
         QCOMPARE(m->pageCount(), 1);
-        const QStringList l = lines(*m, 0);
+        const QStringList l = baselineLines(*m, 0);
         QVERIFY(l.contains(QStringLiteral("de  la data : | %1 | pana la data : | %2")
                                .arg(d(2024, 2, 1), d(2024, 2, 29))));
         QVERIFY(l.contains(QStringLiteral("(Perioada achitata)")));
@@ -147,7 +134,7 @@ private slots:
 
         auto m = run(QDate(2024, 1, 1), QDate(2024, 12, 31));
         QCOMPARE(m->pageCount(), 2);
-        const QStringList p1 = lines(*m, 0), p2 = lines(*m, 1);
+        const QStringList p1 = baselineLines(*m, 0), p2 = baselineLines(*m, 1);
         auto at = [](const QStringList& l, const QString& start) {
             for (int i = 0; i < l.size(); ++i)
                 if (l.at(i).startsWith(start))
@@ -225,10 +212,7 @@ private slots:
         const QString pdf = tmp.filePath(QStringLiteral("incasari.pdf"));
         QString error;
         QVERIFY2(ReportEngine::writePdf(*m, pdf, &error), qPrintable(error));
-        QProcess p;
-        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-        QVERIFY(p.waitForFinished(30000));
-        const QString text = QString::fromUtf8(p.readAllStandardOutput()).simplified();
+        const QString text = pdfText(pdf).simplified();
         for (const char* s :
              {"Lista incasarilor", "Cimitirul: Central", "Tipul incasarii: Concesiune",
               "Total valoare pentru tip incasare: Concesiune 1.234,50",

@@ -2,27 +2,14 @@
 #include "HolderRows.h"
 #include "RepRestantieriUnt.h"
 #include "ReportEngine.h"
+#include "ReportFixture.h"
 #include "TestSupport.h"
 #include "Values.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
 
 namespace {
-
-// The texts of one page as lines: items on the same baseline joined by " | "
-// from left to right.
-QStringList lines(const PageModel& m, int page) {
-    QMap<int, QMap<double, QString>> rows;
-    for (const PageItem& it : m.page(page))
-        if (it.kind == PageItem::Text || it.kind == PageItem::PageNumberText)
-            rows[qRound(it.y * 10)].insert(it.x, m.itemText(page, it));
-    QStringList out;
-    for (const auto& r : rows)
-        out << QStringList(r.values()).join(QStringLiteral(" | "));
-    return out;
-}
 
 QString d(int y, int m, int day) {
     return Values::dateToText(QDate(y, m, day));
@@ -123,7 +110,7 @@ private slots:
         fillCases();
         auto m = run(Ref);
         QCOMPARE(m->pageCount(), 3);
-        const QStringList central = lines(*m, 0);
+        const QStringList central = baselineLines(*m, 0);
         QVERIFY(central.contains(QStringLiteral("Lista restantierilor la plata taxei anuale")));
         QVERIFY(central.contains(QStringLiteral("la data de: | ") + Values::dateToText(Ref)));
         QVERIFY(central.contains(QStringLiteral("Nr. crt. | Numele uzufructului | CNP | Detalii | "
@@ -144,11 +131,11 @@ private slots:
         QCOMPARE(rows, expected);
 
         // A cemetery whose holders all paid keeps its heading and page.
-        const QStringList nord = lines(*m, 1);
+        const QStringList nord = baselineLines(*m, 1);
         QVERIFY(nord.contains(QStringLiteral("Cimitirul:  | Nord")));
         QCOMPARE(nord.filter(QStringLiteral("ION PLATIT")).size(), 0);
         // Numbering starts again in the next cemetery.
-        const QStringList sud = lines(*m, 2);
+        const QStringList sud = baselineLines(*m, 2);
         QVERIFY(sud.contains(QStringLiteral("Cimitirul:  | Sud")));
         QVERIFY(sud.contains(QStringLiteral("1 | ZAHARIA | %1 | 1").arg(d(2000, 1, 1))));
         QVERIFY(sud.last().startsWith(QStringLiteral("Pagina  3")));
@@ -156,7 +143,7 @@ private slots:
         // A day later the holder paid up to the old reference date is listed too.
         auto later = run(Ref.addDays(1), {QStringLiteral("Central")});
         QCOMPARE(later->pageCount(), 1);
-        const QStringList l = lines(*later, 0);
+        const QStringList l = baselineLines(*later, 0);
         QVERIFY(l.contains(QStringLiteral("1 | ACHITAT LA ZI | 1900101000001 | %1 | 1 | %2")
                                .arg(d(2000, 1, 1), Values::dateToText(Ref))));
         QCOMPARE(l.filter(QRegularExpression(QStringLiteral("^\\d+ \\| "))).size(), 5);
@@ -214,10 +201,7 @@ private slots:
         const QString pdf = tmp.filePath(QStringLiteral("restantieri.pdf"));
         QString error;
         QVERIFY2(ReportEngine::writePdf(*m, pdf, &error), qPrintable(error));
-        QProcess p;
-        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-        QVERIFY(p.waitForFinished(30000));
-        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        const QString text = pdfText(pdf);
         for (const char* s :
              {"Lista restantierilor la plata taxei anuale", "Cimitirul: Central", "BALAN O ZI",
               "12A", "ENACHE NOU", "Jud Prahova", "Cimitirul: Nord", "ZAHARIA", "Pagina 3"})
