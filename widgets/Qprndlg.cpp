@@ -116,12 +116,7 @@ TQRPrnDlg::TQRPrnDlg(QWidget* owner, PrintSettings& settings, PrintDevice& devic
     m_settings.minTop = a.top;
     m_settings.minRight = a.right;
     m_settings.minBottom = a.bottom;
-    m_guard = true;
-    m_left->setMaximum(a.paperWidth);
-    m_right->setMaximum(a.paperWidth);
-    m_top->setMaximum(a.paperHeight);
-    m_bottom->setMaximum(a.paperHeight);
-    m_guard = false;
+    setMarginLimits(a);
     auto fit = [](int& margin, int min, int paper) {
         if (margin < min || margin > paper)
             margin = min;
@@ -287,15 +282,20 @@ void TQRPrnDlg::OrientationClick() {
     setOrientationChecked(chosen);
 }
 
-void TQRPrnDlg::measure() {
-    const PrintableArea a = MeasurePrintableArea(m_device);
-    // New limits only; the margins keep their values where the limits allow.
+void TQRPrnDlg::setMarginLimits(const PrintableArea& a) {
+    // New limits only: the spin boxes' own clamping is not a user's change.
     m_guard = true;
     m_left->setMaximum(a.paperWidth);
     m_right->setMaximum(a.paperWidth);
     m_top->setMaximum(a.paperHeight);
     m_bottom->setMaximum(a.paperHeight);
     m_guard = false;
+}
+
+void TQRPrnDlg::measure() {
+    const PrintableArea a = MeasurePrintableArea(m_device);
+    // New limits only; the margins keep their values where the limits allow.
+    setMarginLimits(a);
 }
 
 void TQRPrnDlg::PrnBtnClick() {

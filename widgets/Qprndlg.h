@@ -52,6 +52,7 @@ private:
     void buildControls();
     void setOrientationChecked(PrintOrientation orientation);
     void measure();
+    void setMarginLimits(const PrintableArea& a);
     void refreshFontLabel();
     void refreshPrinterLabel();
     void storeSettings();
