@@ -103,7 +103,7 @@ const QImage& PreviewArea::pageImage(int page) {
     img.fill(Qt::white);
     {
         QPainter p(&img);
-        PagePainter::paint(p, m_model, page, m_pxPerMm, m_pxPerMm);
+        PagePainter::paint(p, m_model, page, m_pxPerMm, m_pxPerMm, &m_shaped);
     }
     ++m_painted;
     m_cache.emplace_front(page, std::move(img));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PageModel.h"
+#include "PagePainter.h"
 
 #include <QAbstractScrollArea>
 #include <QDialog>
@@ -50,6 +51,7 @@ private:
     int m_lastReported = -1;
     int m_painted = 0;
     std::list<std::pair<int, QImage>> m_cache; // most recent first
+    PagePainter::ShapedLines m_shaped;         // headings repeat page after page
 };
 
 // The report's preview window: pages on demand, navigation, zoom, printing
