@@ -219,7 +219,21 @@ void TMainForm::buildWindow() {
     m_pages->tabBar()->setExpanding(false);
     // A tab chosen from the keys (Alt+I, Alt+P) hands the keys to its grid:
     // otherwise they would go to whatever control the page change left them on.
-    connect(m_pages, &QTabWidget::currentChanged, this, [this] {
+    connect(m_pages, &QTabWidget::currentChanged, this, [this](int index) {
+        // A tab whose controls hold a value the field refused is not left:
+        // leaving the control has just said why, and the control takes the
+        // keys back once its page shows again.
+        if (m_page >= 0 && m_page != index) {
+            if (Table* left = pageTable(m_page); left && left->isActive()) {
+                try {
+                    left->takeTypedText();
+                } catch (...) {
+                    m_pages->setCurrentIndex(m_page);
+                    return;
+                }
+            }
+        }
+        m_page = index;
         QWidget* page = m_pages->currentWidget();
         const QWidget* focus = QApplication::focusWidget();
         if (!page || !isActiveWindow())
@@ -229,6 +243,7 @@ void TMainForm::buildWindow() {
                 !(focus && (focus == grid || grid->isAncestorOf(focus))))
                 grid->setFocus(Qt::TabFocusReason);
     });
+    m_page = m_pages->currentIndex();
     lay->addWidget(m_pages, 1);
 
     auto* banner = new ClickLabel(central);
@@ -399,7 +414,11 @@ void TMainForm::buildMenus() {
         item->setEnabled(kind != reportKinds().end());
         if (kind != reportKinds().end())
             connect(item, &QAction::triggered, this, [this, k = &*kind] {
-                guarded([this, k] { ReportRun::menuCommand(*k, this, *m_db, m_programDir); });
+                guarded([this, k] {
+                    // A list reads what is stored: what is typed goes first.
+                    saveRows();
+                    ReportRun::menuCommand(*k, this, *m_db, m_programDir);
+                });
             });
     }
 
@@ -472,6 +491,14 @@ void TMainForm::showEvent(QShowEvent* event) {
     }
 }
 
+Table* TMainForm::pageTable(int index) const {
+    const QWidget* page = m_pages->widget(index);
+    for (TDBGridNormal* grid : layoutGrids())
+        if (page && page->isAncestorOf(grid))
+            return grid->table();
+    return nullptr;
+}
+
 QList<TDBGridNormal*> TMainForm::layoutGrids() const {
     return {m_catGrid, m_istoricGrid, m_mortiGrid, m_chitanteGrid};
 }
@@ -534,6 +561,12 @@ bool TMainForm::saveRowsBeforeClose() {
     return true;
 }
 
+void TMainForm::saveRows() {
+    for (Table* t : m_register->tables())
+        if (t->isActive())
+            t->checkBrowseMode(); // the register's own settles its details first
+}
+
 void TMainForm::FormClose() {
     m_closed = true;
     if (m_layoutFile) {
@@ -580,9 +613,7 @@ void TMainForm::Importadatelevechi1Click() {
 
 void TMainForm::importLegacy(const QString& directory) {
     // A row still being typed is saved first; the copy before the import keeps it.
-    for (Table* t : m_register->tables())
-        if (t->isActive())
-            t->checkBrowseMode();
+    saveRows();
     if (!LegacyImportDialog::run(this, *m_db, directory, Backup::defaultBasePath()))
         return;
     for (Table* t : m_register->tables())

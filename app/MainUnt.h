@@ -73,6 +73,8 @@ private:
     // Saves the rows still being edited; where one cannot be saved, asks
     // whether to close without it. False keeps the window open.
     bool saveRowsBeforeClose();
+    // Saves every row still being edited; StoreError when one cannot be.
+    void saveRows();
     void upgradeStructure();
     void openTables();
     void setBuiltInColumns();
@@ -80,6 +82,8 @@ private:
     void checkVersion(bool automatic);
     // The grids whose column layouts the layout file keeps, in its order.
     QList<TDBGridNormal*> layoutGrids() const;
+    // The table whose rows the tab at `index` shows; null for none.
+    Table* pageTable(int index) const;
 
     QString m_programDir;
     std::unique_ptr<Database> m_db;
@@ -96,6 +100,7 @@ private:
     DBNavigator* m_navigator = nullptr;
     QToolButton* m_searchBtn = nullptr;
     QTabWidget* m_pages = nullptr;
+    int m_page = -1; // the tab shown, to go back to when it cannot be left
     TDBGridNormal* m_catGrid = nullptr;
     TDBGridNormal* m_istoricGrid = nullptr;
     TDBGridNormal* m_mortiGrid = nullptr;

@@ -5,6 +5,7 @@
 #include "StoreFailure.h"
 #include "Values.h"
 
+#include <QScopedValueRollback>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
@@ -59,7 +60,10 @@ bool sameValue(const QVariant& a, const QVariant& b) {
 
 Table::Table(Database& db, QObject* parent) : DataSet(parent), m_db(db) {}
 
-Table::~Table() = default;
+Table::~Table() {
+    if (m_masterTable)
+        m_masterTable->m_details.removeAll(this);
+}
 
 void Table::setTableName(const QString& fileName) {
     if (isActive())
@@ -854,7 +858,12 @@ void Table::setMasterLink(DataSet* master, const QStringList& fields,
                           const QStringList& masterFields) {
     if (m_master)
         disconnect(m_master, nullptr, this, nullptr);
+    if (m_masterTable)
+        m_masterTable->m_details.removeAll(this);
     m_master = master;
+    m_masterTable = qobject_cast<Table*>(master);
+    if (m_masterTable)
+        m_masterTable->m_details.append(this);
     m_linkFields = fields;
     m_masterFields = masterFields;
     if (m_master)
@@ -871,15 +880,19 @@ void Table::setLinkEnabled(bool enabled) {
         reopenView(true);
 }
 
-void Table::masterMoved() {
-    if (!isActive() || !m_linkEnabled || !m_master || m_inMasterMove)
-        return;
+bool Table::showsMasterRow() const {
     const QVector<QVariant> now = linkValues();
     bool same = m_linkLoaded && now.size() == m_loadedLink.size();
     for (int i = 0; same && i < now.size(); ++i)
         same = sameValue(now.at(i), m_loadedLink.at(i)) &&
                now.at(i).isNull() == m_loadedLink.at(i).isNull();
-    if (same && m_stamp == m_db.changeStamp(m_stored))
+    return same;
+}
+
+void Table::masterMoved() {
+    if (!isActive() || !m_linkEnabled || !m_master || m_inMasterMove)
+        return;
+    if (showsMasterRow() && m_stamp == m_db.changeStamp(m_stored))
         return;
     m_inMasterMove = true;
     try {
@@ -1123,6 +1136,10 @@ void Table::beginNewRow(bool atEnd) {
     if (auto* masterTable = qobject_cast<Table*>(m_master);
         masterTable && m_linkEnabled && masterTable->isEditing())
         masterTable->post();
+    // The new row takes its link from the master's current row: the rows
+    // around it must be that row's too.
+    if (m_master && m_linkEnabled && !showsMasterRow())
+        reopenView(false);
     // Where the row goes is known only now: saving a pending row moves rows.
     const int at = atEnd ? storedCount() : std::clamp(m_cur, 0, storedCount());
     m_buffer = Row();
@@ -1212,6 +1229,8 @@ void Table::post() {
     requireActive();
     if (!isEditing())
         return;
+    // The master's settling of its details does not post this row twice.
+    const QScopedValueRollback<bool> posting(m_posting, true);
     flushTextHolders();
     if (!isEditing())
         return;
@@ -1357,7 +1376,16 @@ void Table::flushTextHolders() {
     m_flushing = false;
 }
 
+void Table::settleDetails() {
+    m_details.removeAll(nullptr);
+    const auto details = m_details; // a handler may link or unlink
+    for (const QPointer<Table>& d : details)
+        if (d && d->isActive() && d->m_linkEnabled && !d->m_posting)
+            d->checkBrowseMode();
+}
+
 void Table::checkBrowseMode() {
+    settleDetails();
     if (!isEditing())
         return;
     flushTextHolders();
@@ -1371,6 +1399,7 @@ void Table::checkBrowseMode() {
 
 void Table::remove() {
     requireActive();
+    settleDetails();
     if (m_state == TableState::Insert) {
         cancel();
         return;

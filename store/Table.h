@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <QVector>
 #include <functional>
@@ -127,13 +128,18 @@ public:
     void post();
     void cancel();
     void remove();
-    // Saves a modified row, drops an untouched one.
+    // Saves a modified row, drops an untouched one; the rows pending in the
+    // linked detail tables are settled first, so that a failure there stops
+    // whatever was going to move this table.
     void checkBrowseMode();
     // Controls that hold typed text not yet put into the row (a grid's cell
     // editor, a data edit) hand it over before the row is saved or dropped,
     // so that nothing typed is lost; a handler that throws stops the save.
     void addTextHolder(const QObject* owner, std::function<void()> flush);
     void removeTextHolder(const QObject* owner);
+    // Hands over what the controls hold typed; StoreError when the field
+    // refuses it.
+    void takeTypedText() { flushTextHolders(); }
     // Saves a pending edit, then re-reads the rows (when they changed) and
     // applies the filter anew, keeping the current row where it still shows.
     void refresh();
@@ -216,6 +222,14 @@ private:
     int viewIndexOf(const Row* row) const;
     QVector<QVariant> linkValues() const;
     void masterMoved();
+    // Whether the rows under the link are those of the master's current row.
+    bool showsMasterRow() const;
+    // The detail tables linked to this one: their pending rows are settled
+    // before this table moves, so they never end up on another place.
+    void settleDetails();
+    QList<QPointer<Table>> m_details;
+    QPointer<Table> m_masterTable; // the master, when it is a table
+    bool m_posting = false;
     void reopenView(bool keepCurrent);
     void beginNewRow(bool atEnd);
     void setCurrent(int row, bool notify = true);

@@ -430,7 +430,8 @@ bool TDBGridNormal::up() {
         return guarded([this] { m_table->cancel(); });
     if (row > 0)
         return guarded([this, row] { m_table->moveTo(row - 1); });
-    return true;
+    // On the first row the row being typed is saved, as moving would.
+    return guarded([this] { m_table->prior(); });
 }
 
 bool TDBGridNormal::down() {
