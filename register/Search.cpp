@@ -391,7 +391,9 @@ void TSrchForm::OKBtnClick() {
     WaitCursor wait;
     m_fromFirst = true;
     BitBtn1->setEnabled(false);
-    BitBtn1->setEnabled(SearchColumn(m_grid, EditSrch->text(), m_fromFirst));
+    const bool found = SearchColumn(m_grid, EditSrch->text(), m_fromFirst);
+    BitBtn1->setEnabled(found);
+    m_found = m_found || found;
 }
 
 void TSrchForm::BitBtn1Click() {
@@ -400,6 +402,7 @@ void TSrchForm::BitBtn1Click() {
     // A message ends this with Abort: the button keeps its state.
     const bool found = SearchColumn(m_grid, EditSrch->text(), m_fromFirst);
     BitBtn1->setEnabled(found);
+    m_found = m_found || found;
 }
 
 bool TSrchForm::SearchColumn(TDBGridNormal* grid, const QString& text, bool fromFirst) {
@@ -426,9 +429,10 @@ bool TSrchForm::SearchColumn(TDBGridNormal* grid, const QString& text, bool from
     return true;
 }
 
-void ShowSearch(TDBGridNormal* grid, QWidget* parent) {
+bool ShowSearch(TDBGridNormal* grid, QWidget* parent) {
     TSrchForm form(grid, parent);
     form.exec();
+    return form.found();
 }
 
 void SearchPlace(TDBGridNormal* grid, Table& catalog, QWidget* parent) {
@@ -437,9 +441,11 @@ void SearchPlace(TDBGridNormal* grid, Table& catalog, QWidget* parent) {
         return;
     const bool detail = table != &catalog && table->master() == &catalog && table->linkEnabled();
     LinkCut cut(detail ? table : nullptr);
-    ShowSearch(grid, parent);
+    // Only a row found takes the register to its place: a search cancelled
+    // or unsuccessful leaves it where it was.
+    const bool found = ShowSearch(grid, parent);
     // The first field is the place's identifier in all four tables.
-    if (table->currentRow() >= 0 && !table->fields().isEmpty() && catalog.isActive()) {
+    if (found && table->currentRow() >= 0 && !table->fields().isEmpty() && catalog.isActive()) {
         const FieldDef& id = table->fields().at(0);
         FieldSearch::locate(catalog, id.name, table->value(0));
     }

@@ -66,6 +66,8 @@ public:
 
     void OKBtnClick();
     void BitBtn1Click();
+    // Whether any search of this dialog found a row.
+    bool found() const { return m_found; }
     // Searches G's selected column for `text`; true when a row was found.
     // A text that is not of the column's type, or a column that cannot be
     // searched, is told in a message and ends the search with Abort.
@@ -83,11 +85,13 @@ private:
 
     TDBGridNormal* m_grid;
     bool m_fromFirst = true;
+    bool m_found = false;
 };
 
 // Creates the search dialog for `grid`, shows it modally and frees it when
-// it is closed: nothing is kept between uses.
-void ShowSearch(TDBGridNormal* grid, QWidget* parent);
+// it is closed: nothing is kept between uses. True when a search of the
+// dialog found a row (the grid's table is on it).
+bool ShowSearch(TDBGridNormal* grid, QWidget* parent);
 
 // The toolbar command's work on the grid of the active tab: a detail grid
 // is cut from the register for the search, so that it shows and walks the

@@ -92,6 +92,35 @@ private slots:
         form.SearchBtnClick();
         QCOMPARE(title, QStringLiteral("Cimitirul : Cauta"));
     }
+
+    // A search that never ran, or found nothing, leaves the register where
+    // it was, also from a tab whose place has no rows of its own.
+    void aSearchWithoutResultKeepsThePlace() {
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        prompts.queueInput(QStringLiteral("Eternitatea"));
+        TMainForm form(dir.path());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        Table* cat = form.Catalog();
+        add(cat, {{"Loc", QStringLiteral("1")}});
+        add(form.Chitante(), {{"Nr_chit", 1}});
+        add(cat, {{"Loc", QStringLiteral("2")}});
+        auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        tabs->setCurrentIndex(3);
+        for (const char* search : {"", "77"}) {
+            whenShown([search](TSrchForm& dialog) {
+                if (*search) {
+                    dialog.EditSrch->setText(QString::fromLatin1(search));
+                    dialog.OKBtn->click();
+                }
+            });
+            form.SearchBtnClick();
+            QCOMPARE(cat->asString(QStringLiteral("Loc")), QStringLiteral("2"));
+            QCOMPARE(form.Chitante()->rowCount(), 0);
+            QVERIFY(form.Chitante()->linkEnabled());
+        }
+    }
 };
 
 QTEST_MAIN(TestMainSearch)
