@@ -7,6 +7,7 @@
 #include "ReportRun.h"
 #include "StoreError.h"
 #include "Upgrade.h"
+#include "Values.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -23,11 +24,9 @@ QString oneLine(QString text) {
 }
 
 bool readDate(const QString& option, const QString& text, QDate* date, QString* error) {
-    for (const QString& fmt : {QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy")}) {
-        *date = QDate::fromString(text, fmt);
-        if (date->isValid())
-            return true;
-    }
+    *date = Values::parseDate(text, QLatin1Char('.'), Clock::today().year());
+    if (date->isValid())
+        return true;
     *error = QStringLiteral("Data \"%1\" data la %2 nu este o data valida (ZZ.LL.AAAA).")
                  .arg(text, option);
     return false;

@@ -1,5 +1,7 @@
 #include "Values.h"
 
+#include "Clock.h"
+
 #include <QLocale>
 #include <cmath>
 
@@ -48,11 +50,36 @@ QString dateToText(const QDate& date) {
 }
 
 QDate textToDate(const QString& text) {
-    const QString t = text.trimmed();
-    QDate d = QDate::fromString(t, shortDateFormat());
-    if (!d.isValid()) // days and months typed without their leading zero
-        d = QDate::fromString(t, QString(QStringLiteral("d%1M%1yyyy")).arg(dateSeparator()));
-    return d;
+    return parseDate(text, dateSeparator(), Clock::today().year());
+}
+
+QDate parseDate(const QString& text, QChar separator, int currentYear) {
+    const QStringList parts = text.trimmed().split(separator);
+    if (parts.size() != 3)
+        return {};
+    int numbers[3] = {0, 0, 0};
+    for (int i = 0; i < 3; ++i) {
+        const QString& p = parts.at(i);
+        // Only the digits 0-9: no sign, blank or other script's digit.
+        const bool lengthOk =
+            i < 2 ? (p.size() == 1 || p.size() == 2) : (p.size() == 2 || p.size() == 4);
+        if (!lengthOk)
+            return {};
+        for (QChar c : p) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return {};
+            numbers[i] = numbers[i] * 10 + (c.unicode() - '0');
+        }
+    }
+    int year = numbers[2];
+    if (parts.at(2).size() == 2) {
+        // The century window: the hundred years from 50 before this one.
+        const int start = currentYear - 50;
+        year = start + ((year - start % 100) % 100 + 100) % 100;
+    }
+    if (year < 1 || year > 9999)
+        return {};
+    return QDate(year, numbers[1], numbers[0]); // invalid when the day is not one
 }
 
 QString dateToStored(const QDate& date) {

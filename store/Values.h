@@ -19,7 +19,12 @@ void setDateLocale(const QLocale& locale);
 QString dateEditMask();
 QString dateToText(const QDate& date);
 // Reads a date in the short date format; an invalid QDate when it is not one.
+// Day and month take one or two digits; a two-digit year is the year ending
+// in those digits within the hundred years that start 50 years before the
+// current one (in 2026: 1976-2075).
 QDate textToDate(const QString& text);
+// The same with a given separator and current year.
+QDate parseDate(const QString& text, QChar separator, int currentYear);
 
 // Stored form of a date: ISO text, so that SQL compares dates as text.
 QString dateToStored(const QDate& date);

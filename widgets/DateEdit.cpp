@@ -94,9 +94,13 @@ void TDateEdit::setValue(const QDate& date) {
 }
 
 bool TDateEdit::readText(bool quiet) {
-    const QDate d = Values::textToDate(dateEditText(*this));
+    const QString typed = dateEditText(*this);
+    const QDate d = Values::textToDate(typed);
     if (d.isValid()) {
         m_value = d;
+        // A two-digit year is a date typed whole: it shows with its century.
+        if (typed.section(Values::dateSeparator(), -1).size() == 2)
+            setValue(d);
         return true;
     }
     if (!quiet)

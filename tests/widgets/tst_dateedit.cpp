@@ -91,6 +91,45 @@ private slots:
         QCOMPARE(Values::dateToText(QDate(2024, 3, 5)), QStringLiteral("05/03/2024"));
     }
 
+    // Only digits make a date, in the years 1-9999; a two-digit year falls
+    // in the hundred years from 50 before the current one.
+    void yearsAreReadStrictly() {
+        FixedToday today(QDate(2026, 12, 9));
+        const QList<QPair<const char*, QDate>> read = {
+            {"05.03.24", QDate(2024, 3, 5)},  {"5.3.24", QDate(2024, 3, 5)},
+            {"01.01.76", QDate(1976, 1, 1)},  {"31.12.75", QDate(2075, 12, 31)},
+            {"29.02.00", QDate(2000, 2, 29)}, {" 05.03.2024 ", QDate(2024, 3, 5)},
+            {"01.01.0001", QDate(1, 1, 1)},   {"31.12.9999", QDate(9999, 12, 31)},
+        };
+        for (const auto& [text, date] : read)
+            QCOMPARE(Values::textToDate(QString::fromLatin1(text)), date);
+        QCOMPARE(Values::parseDate(QStringLiteral("01.01.76"), QLatin1Char('.'), 2030),
+                 QDate(2076, 1, 1));
+        for (const char* bad :
+             {"05.03.-2024", "05.03.+2024", "-5.03.2024", "05.03.024", "05.03.10000", "05.03.0000",
+              "05.03.2", "05 .03.2024", "05.03.2024.1", "105.03.2024", "29.02.01"})
+            QVERIFY2(!Values::textToDate(QString::fromLatin1(bad)).isValid(), bad);
+        QVERIFY(!Values::textToDate(QStringLiteral("\u0665.03.2024")).isValid());
+
+        // In the edit a two-digit year is shown with its century, no complaint.
+        QWidget w;
+        auto* lay = new QVBoxLayout(&w);
+        auto* e = new TDateEdit(&w);
+        auto* other = new QLineEdit(&w);
+        lay->addWidget(e);
+        lay->addWidget(other);
+        ScriptedPrompts prompts;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClicks(e, QStringLiteral("05.03.24"));
+        other->setFocus();
+        QCOMPARE(e->displayText(), QStringLiteral("05.03.2024"));
+        QCOMPARE(e->value(), QDate(2024, 3, 5));
+        QVERIFY(prompts.shown().isEmpty());
+    }
+
     void partlyTypedDates() {
         QWidget w;
         auto* lay = new QVBoxLayout(&w);
@@ -291,11 +330,21 @@ private slots:
         QTRY_VERIFY(ed->hasFocus());
         QCOMPARE(ed->text(), QStringLiteral("31.02.2025"));
         QCOMPARE(t->value(QStringLiteral("Data")).toDate(), QDate(2024, 3, 5));
+        // A negative year is no year: refused, the stored date stays.
+        prompts.clear();
         ed->selectAll();
-        QTest::keyClicks(ed, QStringLiteral("6.3.2024"));
+        QTest::keyClicks(ed, QStringLiteral("05.03.-2024"));
+        QTest::keyClick(ed, Qt::Key_Tab);
+        QCOMPARE(prompts.texts(),
+                 QStringList{QStringLiteral("'05.03.-2024' nu este o data valida.")});
+        QCOMPARE(t->value(QStringLiteral("Data")).toDate(), QDate(2024, 3, 5));
+        ed->selectAll();
+        QTest::keyClicks(ed, QStringLiteral("6.3.24"));
         QTest::keyClick(ed, Qt::Key_Tab);
         t->post();
         QCOMPARE(t->value(QStringLiteral("Data")).toDate(), QDate(2024, 3, 6));
+        QCOMPARE(grid->model()->data(grid->model()->index(0, 0)).toString(),
+                 QStringLiteral("06.03.2024"));
         delete grid;
     }
 };
