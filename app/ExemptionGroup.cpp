@@ -19,7 +19,8 @@ ExemptionGroup::ExemptionGroup(QWidget* parent) : QFrame(parent) {
     };
     DBCheckBoxNormal1 = new TDBCheckBoxNormal(this);
     named(DBCheckBoxNormal1, "DBCheckBoxNormal1");
-    DBCheckBoxNormal1->setText(QStringLiteral("Scutit de la plata concesiunii"));
+    // Alt+D: the tab's grid stands between it and the Tab keys.
+    DBCheckBoxNormal1->setText(QStringLiteral("Scutit &de la plata concesiunii"));
     Label17 = new QLabel(QStringLiteral("Conform documentului numarul :"), this);
     named(Label17, "Label17");
     DBEditNormal1 = new TDBEditNormal(this);

@@ -81,6 +81,7 @@ PromptAnswer WidgetPrompts::message(const QString& caption, const QString& text,
         break;
     case PromptButtons::OkCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Renunta"));
         break;
     case PromptButtons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -111,7 +112,7 @@ bool WidgetPrompts::inputText(const QString& caption, const QString& prompt, QSt
     dlg.setLabelText(prompt);
     dlg.setTextValue(*text);
     dlg.setOkButtonText(QStringLiteral("OK"));
-    dlg.setCancelButtonText(QStringLiteral("Cancel"));
+    dlg.setCancelButtonText(QStringLiteral("&Renunta"));
     if (dlg.exec() != QDialog::Accepted)
         return false;
     *text = dlg.textValue();

@@ -11,6 +11,8 @@
 #include "dbdate.h"
 
 #include <QLabel>
+#include <QMenuBar>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -160,6 +162,50 @@ private slots:
         QCOMPARE(con.recordCount(), 1);
         QVERIFY(documentShown(g));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(g->DBEditNormal1));
+    }
+
+    // The exemption box has an Alt key no other control of the window uses,
+    // and it reaches the box from the concession grid.
+    void theExemptionHasAnAltKeyOfItsOwn() {
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        prompts.queueInput(QStringLiteral("U"));
+        TMainForm form(dir.path());
+        Table& con = *form.Concesionari();
+        addPlace(*form.Catalog(), QStringLiteral("1"));
+        con.append();
+        con.setValue(QStringLiteral("Nr_concesiune"), 1);
+        con.post();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+
+        const auto mnemonic = [](const QString& text) {
+            static const QRegularExpression amp(QStringLiteral("&([^&])"));
+            const auto m = amp.match(text);
+            return m.hasMatch() ? m.captured(1).at(0).toLower() : QChar();
+        };
+        QStringList owners;
+        const QChar key = mnemonic(form.exemption()->DBCheckBoxNormal1->text());
+        QVERIFY(!key.isNull());
+        for (const QAbstractButton* b : form.findChildren<QAbstractButton*>())
+            if (mnemonic(b->text()) == key)
+                owners << b->objectName();
+        auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        for (int i = 0; i < pages->count(); ++i)
+            if (pages->isTabVisible(i) && mnemonic(pages->tabText(i)) == key)
+                owners << pages->tabText(i);
+        for (const QAction* a : form.menuBar()->actions())
+            if (mnemonic(a->text()) == key)
+                owners << a->text();
+        QCOMPARE(owners, QStringList{QStringLiteral("DBCheckBoxNormal1")});
+
+        pages->setCurrentIndex(1);
+        form.findChild<TDBGridNormal*>(QStringLiteral("IstoricGrid"))->setFocus();
+        QTRY_VERIFY(QApplication::focusWidget() != nullptr);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key.toUpper().unicode()),
+                        Qt::AltModifier);
+        QTRY_COMPARE(QApplication::focusWidget(),
+                     static_cast<QWidget*>(form.exemption()->DBCheckBoxNormal1));
     }
 
     void concessionLeavesThePlaceHolderAlone() {
