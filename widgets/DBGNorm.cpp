@@ -302,7 +302,9 @@ void TDBGridNormal::goColumn(int logical) {
     if (!m_model || !m_table || logical < 0 || m_table->currentRow() < 0)
         return;
     const QModelIndex want = m_model->index(m_table->currentRow(), logical);
-    if (want != currentIndex())
+    // The cell is settled before the highlight leaves it, so that a message
+    // about its value shows over it, and a refused one keeps it current.
+    if (want != currentIndex() && commitEditor())
         setCurrentIndex(want);
 }
 

@@ -375,6 +375,53 @@ private slots:
         QCOMPARE(w.table->value(QStringLiteral("Suma")).toDouble(), 105.0);
     }
 
+    // While a refusal or a warning is shown, and after it, the highlighted
+    // cell is the one the editor is in; the next Tab goes one column on.
+    void theMessageShowsOverTheCellItIsAbout() {
+        struct Watching : ScriptedPrompts {
+            TDBGridNormal* grid = nullptr;
+            QStringList seen;
+            PromptAnswer message(const QString& caption, const QString& text, PromptIcon icon,
+                                 PromptButtons buttons, PromptAnswer answer) override {
+                const QRect editor = grid->inplaceEditor()->geometry();
+                const QRect current = grid->visualRect(grid->currentIndex());
+                seen << QStringLiteral("%1 at %2, editor %3")
+                            .arg(text)
+                            .arg(grid->currentIndex().column())
+                            .arg(editor == current ? QStringLiteral("there")
+                                                   : QStringLiteral("elsewhere"));
+                return ScriptedPrompts::message(caption, text, icon, buttons, answer);
+            }
+        } prompts;
+        GridWindow w(QStringLiteral("Chitante.DB"),
+                     {GridColumn::make(QStringLiteral("Nr_chit")),
+                      GridColumn::make(QStringLiteral("DStart")),
+                      GridColumn::make(QStringLiteral("Suma")),
+                      GridColumn::make(QStringLiteral("Explicatie"))});
+        prompts.grid = w.grid;
+        w.addRow({QStringLiteral("Nr_chit")}, {QStringLiteral("1")});
+        w.table->setValidator(QStringLiteral("Suma"), [](Table&, const QString&) {
+            Prompts::warning(QStringLiteral("Suma mare!"));
+        });
+        QVERIFY(w.show());
+        press(Qt::Key_Return);
+        type(QStringLiteral("0.0.0"));
+        press(Qt::Key_Return);
+        QCOMPARE(w.column(), 1);
+        press(Qt::Key_Tab);
+        QCOMPARE(w.column(), 1);
+        press(Qt::Key_Escape);
+        press(Qt::Key_Tab);
+        QCOMPARE(w.column(), 2);
+        type(QStringLiteral("900"));
+        press(Qt::Key_Tab);
+        QCOMPARE(w.column(), 3);
+        QCOMPARE(prompts.seen,
+                 (QStringList{QStringLiteral("'0.0.0' nu este o data valida. at 1, editor there"),
+                              QStringLiteral("'0.0.0' nu este o data valida. at 1, editor there"),
+                              QStringLiteral("Suma mare! at 2, editor there")}));
+    }
+
     void pickListEnterTakesTheValueWithoutMoving() {
         GridColumn tip = GridColumn::make(QStringLiteral("Tip_incasare"));
         tip.pickList = {QStringLiteral("Concesiune"), QStringLiteral("Taxa anuala"),
