@@ -624,7 +624,14 @@ void TMainForm::importLegacy(const QString& directory) {
 
 void TMainForm::SortComboClick() {
     WaitCursor wait;
-    CatalogSort::apply(*m_catalog, m_sortCombo->currentIndex());
+    try {
+        CatalogSort::apply(*m_catalog, m_sortCombo->currentIndex());
+    } catch (...) {
+        // A row that cannot be saved keeps the order, and the box says so.
+        m_sortCombo->setCurrentIndex(m_sortShown);
+        throw;
+    }
+    m_sortShown = m_sortCombo->currentIndex();
 }
 
 void TMainForm::FiltrareBtnClick() {

@@ -109,6 +109,7 @@ private:
     PlaceHeader* m_mortiHeader = nullptr;
     PlaceHeader* m_chitanteHeader = nullptr;
     QComboBox* m_sortCombo = nullptr;
+    int m_sortShown = 0; // the order the register is in
     QPushButton* m_filtrareBtn = nullptr;
     QList<QLineEdit*> m_filterEdits; // Sect, Par, Rand, Loc, Cnp, Nume, Obs
     QLabel* m_banner = nullptr;

@@ -13,6 +13,7 @@
 #include "Values.h"
 #include "dbdate.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QTabWidget>
@@ -176,6 +177,11 @@ private slots:
             QCOMPARE(cat.recordCount(), 2);
             QVERIFY2(w.disagreement().isEmpty(), qPrintable(w.disagreement()));
         }
+        // The order chosen in the box stays the one the register is in.
+        auto* sort = w.form->findChild<QComboBox*>(QStringLiteral("SortCombo"));
+        sort->setCurrentIndex(2);
+        QVERIFY_THROWS_EXCEPTION(StoreError, w.form->SortComboClick());
+        QCOMPARE(sort->currentIndex(), 0);
         w.prompts.clear();
         w.form->findChild<QToolButton*>(QStringLiteral("FirstBtn"))->click();
         QCOMPARE(w.currentLoc(), QStringLiteral("2"));
