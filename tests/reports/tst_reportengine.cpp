@@ -4,12 +4,15 @@
 #include "TestSupport.h"
 #include "Values.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QRawFont>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -690,6 +693,76 @@ private slots:
                                        "raportului."));
     }
 
+    void cancelledPrintSendsNothing() {
+        // A printer that writes a file stands for the queue: after a cancel
+        // it has received nothing, and an older file there stays as it was.
+        QTemporaryDir dir;
+        ReportDefinition d = basic();
+        auto rows = rowsOf(300);
+        auto m = ReportLayout::run(d, rows);
+        const QString path = dir.filePath(QStringLiteral("coada.pdf"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("vechi");
+        old.close();
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        QString error;
+        QVERIFY(!ReportEngine::printPages(*m, printer, 1, 0, 0, &error,
+                                          [](int done, int) { return done < 2; }));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("vechi"));
+        old.close();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("coada.pdf")});
+        QCOMPARE(printer.outputFileName(), path);
+
+        // Run to its end, the whole job arrives.
+        QVERIFY2(ReportEngine::printPages(*m, printer, 1, 0, 0, &error), qPrintable(error));
+        QCOMPARE(runTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")})
+                     .split(QLatin1Char('\f'), Qt::SkipEmptyParts)
+                     .size(),
+                 m->pageCount());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("coada.pdf")});
+    }
+
+    void previewPrintsOnTheChosenPrinter() {
+        // The printer chosen in the print setup (here one writing a file) is
+        // the one "Printeaza" in the preview prints on, with the copies chosen.
+        ScriptedPrompts prompts;
+        QTemporaryDir dir;
+        ReportDefinition d = basic();
+        auto rows = rowsOf(60);
+        QPrinter chosen(QPrinter::HighResolution);
+        chosen.setOutputFormat(QPrinter::PdfFormat);
+        chosen.setOutputFileName(dir.filePath(QStringLiteral("aleasa.pdf")));
+        OutputOptions o;
+        o.preview = true;
+        o.printer = &chosen;
+        o.copies = 2;
+        QPrinter* asked = nullptr;
+        int pages = 0;
+        QTimer::singleShot(0, [&] {
+            auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+            QVERIFY(preview);
+            pages = preview->findChild<QSpinBox*>(QStringLiteral("PageBox"))->maximum();
+            preview->askPrint = [&](QPrinter& p) {
+                asked = &p;
+                return true;
+            };
+            preview->printReport();
+            preview->reject();
+        });
+        QCOMPARE(ReportEngine::output(d, rows, o), OutputResult::Done);
+        QCOMPARE(asked, &chosen);
+        QVERIFY(prompts.shown().isEmpty());
+        const QString text =
+            runTool(QStringLiteral("pdftotext"), {chosen.outputFileName(), QStringLiteral("-")});
+        QVERIFY(pages >= 2);
+        QCOMPARE(text.split(QLatin1Char('\f'), Qt::SkipEmptyParts).size(), 2 * pages);
+    }
+
     void previewPaintsOnDemandAndPagesByKeyboard() {
         ReportDefinition d = basic();
         auto rows = rowsOf(49 * 100);
@@ -720,11 +793,21 @@ private slots:
         QTest::keyClick(area, Qt::Key_Plus);
         QVERIFY(area->pxPerMm() > zoom);
 
+        // "Salveaza PDF" proposes the documents folder first (the program's
+        // own is often not writable), then the folder used last.
         QTemporaryDir dir;
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!documents.isEmpty())
+            QCOMPARE(QFileInfo(preview.pdfProposal()).absolutePath(),
+                     QFileInfo(documents).absoluteFilePath());
+        QCOMPARE(QFileInfo(preview.pdfProposal()).fileName(), QStringLiteral("Proba.pdf"));
         const QString path = dir.filePath(QStringLiteral("din_previzualizare"));
         preview.askPdfPath = [&] { return path; };
         preview.savePdf();
         QVERIFY(QFile::exists(path + QStringLiteral(".pdf")));
+        QCOMPARE(QFileInfo(ReportPreview(*m).pdfProposal()).absolutePath(),
+                 QFileInfo(dir.path()).absoluteFilePath());
         QTest::keyClick(area, Qt::Key_Escape);
         QVERIFY(!preview.isVisible());
     }
