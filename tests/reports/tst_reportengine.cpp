@@ -625,6 +625,70 @@ private slots:
                     .contains(QStringLiteral("Șir în Nimbus")));
     }
 
+    void pdfPageLooksAsThePainterDraws() {
+        // Text extraction reads the PDF's text map, not its glyph outlines:
+        // a page rendered from the file must show the ink the painter puts
+        // on its own raster of the page (every Romanian letter with a
+        // diacritic is built from other glyphs in the Liberation fonts).
+        ReportDefinition d;
+        d.marginsMm = QMarginsF(10, 10, 10, 10);
+        d.detail.height = 9;
+        d.detail.add(Element::data(0, 0, 190, 9, QStringLiteral("Text")))
+            .withFont(QFont(QStringLiteral("Arial"), 18));
+        d.detail.add(Element::data(0, 0, 190, 9, QStringLiteral("Serif")))
+            .withFont(QFont(QStringLiteral("Times New Roman"), 18));
+        std::vector<QVariantList> rows;
+        const QString ro = QStringLiteral("ăâîșț ĂÂÎȘȚ şţŞŢ Ștefănescu Țară înhumare");
+        for (int i = 0; i < 14; ++i)
+            rows.push_back({i % 2 ? ro : QString(), i % 2 ? QString() : ro});
+        VectorRowSource source({QStringLiteral("Text"), QStringLiteral("Serif")}, std::move(rows));
+        auto m = ReportLayout::run(d, source);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("diacritice.pdf"));
+        QString error;
+        QVERIFY2(ReportEngine::writePdf(*m, pdf, &error), qPrintable(error));
+        const QString prefix = dir.filePath(QStringLiteral("pagina"));
+        runTool(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-gray"),
+                 QStringLiteral("-singlefile"), pdf, prefix});
+        const QImage fromPdf =
+            QImage(prefix + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
+        QVERIFY(!fromPdf.isNull());
+        QImage own(fromPdf.size(), QImage::Format_Grayscale8);
+        own.fill(Qt::white);
+        {
+            QPainter p(&own);
+            PagePainter::paint(p, *m, 0, own.width() / m->paperMm.width(),
+                               own.height() / m->paperMm.height());
+        }
+        // Ink of one image with no ink of the other within a pixel.
+        const auto misses = [](const QImage& a, const QImage& b) {
+            qint64 ink = 0, missed = 0;
+            for (int y = 1; y + 1 < a.height(); ++y) {
+                for (int x = 1; x + 1 < a.width(); ++x) {
+                    if (a.constScanLine(y)[x] >= 128)
+                        continue;
+                    ++ink;
+                    bool near = false;
+                    for (int dy = -1; dy <= 1 && !near; ++dy)
+                        for (int dx = -1; dx <= 1 && !near; ++dx)
+                            near = b.constScanLine(y + dy)[x + dx] < 128;
+                    missed += near ? 0 : 1;
+                }
+            }
+            return std::pair(ink, missed);
+        };
+        const auto [ownInk, ownMissed] = misses(own, fromPdf);
+        const auto [pdfInk, pdfMissed] = misses(fromPdf, own);
+        QVERIFY(ownInk > 20000);
+        QVERIFY2(ownMissed * 100 < ownInk && pdfMissed * 100 < pdfInk,
+                 qPrintable(QStringLiteral("%1 of %2 / %3 of %4 ink pixels differ")
+                                .arg(ownMissed)
+                                .arg(ownInk)
+                                .arg(pdfMissed)
+                                .arg(pdfInk)));
+    }
+
     void cancelledPdfLeavesNothingHalfWritten() {
         QTemporaryDir dir;
         ReportDefinition d = basic();
