@@ -9,9 +9,12 @@
 #include "Upgrade.h"
 #include "Values.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
+#include <functional>
 
 namespace ReportCommand {
 
@@ -32,11 +35,16 @@ bool readDate(const QString& option, const QString& text, QDate* date, QString* 
     return false;
 }
 
-QString reportNames() {
+QString namesWhere(const std::function<bool(const ReportKind&)>& test) {
     QStringList names;
     for (const ReportKind& k : reportKinds())
-        names << k.name;
+        if (test(k))
+            names << k.name;
     return names.join(QStringLiteral(", "));
+}
+
+QString reportNames() {
+    return namesWhere([](const ReportKind&) { return true; });
 }
 
 } // namespace
@@ -89,6 +97,21 @@ bool parse(const QStringList& args, Args* out, QString* error) {
                      .arg(out->name, reportNames());
         return false;
     }
+    // An option the report does not read is a mistake in the job, not a no-op.
+    const ReportKind* kind = findReport(out->name);
+    const auto notFor = [&](const QString& option) {
+        *error =
+            QStringLiteral("Optiunea %1 nu se aplica raportului \"%2\".").arg(option, out->name);
+        return false;
+    };
+    if (out->date.isValid() && kind->ask != ReportAsk::Date)
+        return notFor(QStringLiteral("--date"));
+    if (out->from.isValid() && kind->ask != ReportAsk::Interval)
+        return notFor(QStringLiteral("--from"));
+    if (out->to.isValid() && kind->ask != ReportAsk::Interval)
+        return notFor(QStringLiteral("--to"));
+    if (!out->types.isEmpty() && !kind->asksTypes)
+        return notFor(QStringLiteral("--type"));
     if (out->pdf.isEmpty()) {
         *error = QStringLiteral("Lipseste --pdf FISIER: fisierul in care se scrie raportul.");
         return false;
@@ -114,8 +137,12 @@ QString helpText() {
                "      scrie raportul NUME (%1) in FISIER PDF, fara fereastra,\n"
                "      din registrul din directorul programului. Fara --cemetery: toate\n"
                "      cimitirele; fara --type: toate tipurile de incasare; datele lipsa\n"
-               "      iau valorile implicite din meniul Listari.\n")
-        .arg(reportNames());
+               "      iau valorile implicite din meniul Listari. --date: %2;\n"
+               "      --from, --to: %3; --type: %4.\n")
+        .arg(reportNames(),
+             namesWhere([](const ReportKind& k) { return k.ask == ReportAsk::Date; }),
+             namesWhere([](const ReportKind& k) { return k.ask == ReportAsk::Interval; }),
+             namesWhere([](const ReportKind& k) { return k.asksTypes; }));
 }
 
 int run(const Args& args, const QString& programDir, QTextStream& out, QTextStream& err) {
@@ -154,6 +181,21 @@ int run(const Args& args, const QString& programDir, QTextStream& out, QTextStre
         case ReportRun::PdfResult::Written:
             return 0;
         case ReportRun::PdfResult::Empty:
+            // An older list left at the path would pass for today's.
+            if (QFileInfo::exists(args.pdf) || QFileInfo(args.pdf).isSymLink()) {
+                if (!QFile::remove(args.pdf)) {
+                    err << QStringLiteral("Raportul nu are nicio pagina, dar fisierul mai vechi "
+                                          "\"%1\" nu poate fi sters.")
+                               .arg(QDir::toNativeSeparators(args.pdf))
+                        << Qt::endl;
+                    return 1;
+                }
+                out << QStringLiteral("Raportul nu are nicio pagina; fisierul mai vechi \"%1\" "
+                                      "a fost sters.")
+                           .arg(QDir::toNativeSeparators(args.pdf))
+                    << Qt::endl;
+                return 0;
+            }
             out << QStringLiteral("Raportul nu are nicio pagina.") << Qt::endl;
             return 0;
         case ReportRun::PdfResult::Failed:

@@ -120,7 +120,7 @@ void TRepConExpFrm::build() {
     };
     {
         const auto [x, w] = cell(0);
-        d.add(Element::label(x, top, w, h, QString())).aligned(Align::Center).onPrint =
+        d.add(Element::label(x, top, w, h, QString())).aligned(Align::Center).stretching().onPrint =
             [this](QString& text, const PrintContext&) { // QRLabel15Print
                 text = QString::number(m_counter++);
             };
@@ -131,7 +131,9 @@ void TRepConExpFrm::build() {
     }
     {
         const auto [x, w] = cell(2);
-        d.add(Element::data(x, top, w, h, QStringLiteral("CNP_Uzufruct"))).aligned(Align::Center);
+        d.add(Element::data(x, top, w, h, QStringLiteral("CNP_Uzufruct")))
+            .aligned(Align::Center)
+            .stretching();
     }
     {
         const auto [x, w] = cell(3);
@@ -142,7 +144,9 @@ void TRepConExpFrm::build() {
     }
     {
         const auto [x, w] = cell(4);
-        d.add(Element::data(x, top, w, h, con("Data_concesiune"))).aligned(Align::Center);
+        d.add(Element::data(x, top, w, h, con("Data_concesiune")))
+            .aligned(Align::Center)
+            .stretching();
     }
     {
         const auto [x, w] = cell(5);
@@ -155,7 +159,7 @@ void TRepConExpFrm::build() {
     {
         const auto [x, w] = cell(6);
         Element& e = d.add(Element::data(x, top, w, h, QStringLiteral("DataExpConcesiune")));
-        e.aligned(Align::Center);
+        e.aligned(Align::Center).stretching();
         e.valueOf = [](const PrintContext& row) {
             const QDate exp = expiryOf(row);
             return exp.isValid() ? QVariant(exp) : QVariant();

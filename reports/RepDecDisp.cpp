@@ -242,7 +242,14 @@ void TRepDecDispFrm::build() {
             e.withFont(sizedFont(size)).aligned(Align::Center);
             e.format = [size, width](const QVariant& v) {
                 const QString text = fieldText(v);
-                return sizeOn(text, width) == size ? text : QString();
+                if (sizeOn(text, width) != size)
+                    return QString();
+                if (size + 1 < kSizeCount)
+                    return text;
+                // Too long even at the smallest size: cut with "…" rather
+                // than printed over the words around the blank.
+                return sizeMetrics(size).elidedText(text, Qt::ElideRight,
+                                                    PageModel::mmToRef(width));
             };
         }
     }

@@ -168,29 +168,38 @@ void TRepListaIncasariFrm::build(const QDate& from, const QDate& to) {
 
     Band& det = Rep.detail;
     det.height = 5.8;
-    det.add(Element::rect(0, 0, TableWidth, 5.8));
+    // Every cell wraps inside its column and the row grows with the tallest.
+    det.add(Element::rect(0, 0, TableWidth, 5.8)).stretchingShape();
     for (double x : Rules)
-        det.add(Element::vline(x, 0, 5.8));
+        det.add(Element::vline(x, 0, 5.8)).stretchingShape();
     const double top = 0.7, h = 4.4;
     det.add(Element::label(0.5, top, 14.6, h, QString()))
         .withFont(arial(10))
         .aligned(Align::Center)
+        .stretching()
         .onPrint = [this](QString& text, const PrintContext&) { QRLabel15Print(text); };
     det.add(Element::data(16.9, top, 19.3, h, QStringLiteral("Data")))
         .aligned(Align::Center)
+        .stretching()
         .format = storedDate;
-    det.add(Element::data(39.4, top, 22.2, h, QStringLiteral("Nr_chit"))).aligned(Align::Center);
+    det.add(Element::data(39.4, top, 22.2, h, QStringLiteral("Nr_chit")))
+        .aligned(Align::Center)
+        .stretching();
     det.add(Element::data(63.5, top, 18.5, h, QStringLiteral("Suma")))
         .aligned(Align::Right)
+        .stretching()
         .format = [](const QVariant& v) {
         return v.isNull() ? QString() : Values::moneyToText(v.toDouble());
     };
-    det.add(Element::data(84.9, top, 63.5, h, QStringLiteral("Numele_beneficiarului")));
+    det.add(Element::data(84.9, top, 63.5, h, QStringLiteral("Numele_beneficiarului")))
+        .stretching();
     det.add(Element::data(150.3, top, 19.3, h, QStringLiteral("DStart")))
         .aligned(Align::Center)
+        .stretching()
         .format = storedDate;
     det.add(Element::data(173.6, top, 19.3, h, QStringLiteral("DStop")))
         .aligned(Align::Center)
+        .stretching()
         .format = storedDate;
 
     Band summary;

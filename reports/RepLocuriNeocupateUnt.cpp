@@ -11,11 +11,12 @@ constexpr double Rules[] = {22.0, 44.5, 70.9, 97.4, 120.7};
 
 using RuledTable::arial;
 
-// The ruled row: a box with the column rules.
-void addRuling(Band& band, double top) {
-    band.add(Element::rect(TableLeft, top, TableRight - TableLeft, RowHeight));
+// The ruled row: a box with the column rules, growing with the band when
+// `grows` (rows whose cells wrap).
+void addRuling(Band& band, double top, bool grows = false) {
+    band.add(Element::rect(TableLeft, top, TableRight - TableLeft, RowHeight)).stretch = grows;
     for (double x : Rules)
-        band.add(Element::vline(x, top, RowHeight));
+        band.add(Element::vline(x, top, RowHeight)).stretch = grows;
 }
 
 } // namespace
@@ -86,17 +87,20 @@ void TRepLocuriNeocupateFrm::buildReport() {
 
     Band& detail = d.detail;
     detail.height = RowHeight;
-    addRuling(detail, 0);
+    // Every cell wraps inside its column and the row grows with the tallest.
+    addRuling(detail, 0, true);
     detail.add(Element::label(6.9, 1.2, 21.5 - 6.9, 4.5, QString()))
         .withFont(arial(10))
         .aligned(Align::Center)
+        .stretching()
         .onPrint = [this](QString& text, const PrintContext&) { QRLabel9Print(text); };
     const QStringList fields = {QStringLiteral("Sector"), QStringLiteral("Parcela"),
                                 QStringLiteral("Rand"), QStringLiteral("Loc")};
     for (int i = 0; i < fields.size(); ++i)
         detail
             .add(Element::data(Rules[i] + 0.5, 1.6, Rules[i + 1] - Rules[i] - 1.0, 4, fields.at(i)))
-            .aligned(Align::Center);
+            .aligned(Align::Center)
+            .stretching();
 
     Band footer;
     footer.height = RowHeight;

@@ -109,22 +109,30 @@ void TRepRestantieriFrm::build() {
     for (double x : Rules)
         det.add(Element::vline(x, 0, 5.8)).stretchingShape();
     const double top = 0.7, h = 4.4;
-    det.add(Element::label(0.5, top, 14.6, h, QString())).aligned(Align::Center).onPrint =
-        [this](QString& text, const PrintContext&) { QRLabel15Print(text); };
+    // Every cell wraps inside its column and the row grows with the tallest.
+    det.add(Element::label(0.5, top, 14.6, h, QString()))
+        .aligned(Align::Center)
+        .stretching()
+        .onPrint = [this](QString& text, const PrintContext&) { QRLabel15Print(text); };
     det.add(Element::data(16.7, top, 62.2, h,
-                          HolderRows::concessionField(QStringLiteral("Nume_Uzufruct"))));
+                          HolderRows::concessionField(QStringLiteral("Nume_Uzufruct"))))
+        .stretching();
     det.add(Element::data(80.2, top, 21.2, h, QStringLiteral("CNP_Uzufruct")))
-        .aligned(Align::Center);
+        .aligned(Align::Center)
+        .stretching();
     det.add(Element::label(102.4, top, 125.7, h, QString())).stretching().onPrint = // QRLabel11
         [](QString& text, const PrintContext& row) { text = holderAddressLine(row); };
     det.add(Element::data(229.1, top, 17.7, h,
                           HolderRows::concessionField(QStringLiteral("Data_concesiune"))))
-        .aligned(Align::Center);
+        .aligned(Align::Center)
+        .stretching();
     det.add(Element::label(247.7, top, 14.8, h, QString())) // QRLabel13
         .aligned(Align::Center)
         .stretching()
         .onPrint = [](QString& text, const PrintContext& row) { text = concessionNumberText(row); };
-    det.add(Element::data(263.3, top, 19.8, h, QStringLiteral("Stop"))).aligned(Align::Center);
+    det.add(Element::data(263.3, top, 19.8, h, QStringLiteral("Stop")))
+        .aligned(Align::Center)
+        .stretching();
 
     Band pf;
     pf.height = 6.0;

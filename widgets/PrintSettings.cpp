@@ -156,7 +156,14 @@ PrinterMetrics QPrinterDevice::metrics() const {
     QPageLayout layout = m_printer->pageLayout();
     layout.setUnits(QPageLayout::Point);
     const QRect full = layout.fullRectPixels(res);
-    const QMarginsF min = layout.minimumMargins();
+    QMarginsF min = layout.minimumMargins();
+#ifndef Q_OS_WIN
+    // Outside Windows the driver's printable area is the portrait one
+    // whatever the orientation; a landscape page is the portrait page turned
+    // a quarter to the left, so its top border is the paper's left one.
+    if (layout.orientation() == QPageLayout::Landscape)
+        min = QMarginsF(min.bottom(), min.left(), min.top(), min.right());
+#endif
     auto px = [res](qreal points) { return int(std::lround(points * res / 72.0)); };
     m.resolutionX = m.resolutionY = res;
     m.pageWidth = full.width();

@@ -141,11 +141,12 @@ void TQRPrnDlg::buildControls() {
     m_tabs = named(new QTabWidget(this), "PageControl");
     main->addWidget(m_tabs);
 
-    // "Listare ": what to print and how many times.
+    // "Listare ": what to print and how many times. Every control has an Alt
+    // key of its own; Alt+P is "Printeaza".
     auto* listTab = named(new QWidget, "TabListare");
     m_tabs->addTab(listTab, QStringLiteral("Listare "));
     m_rbAll = named(new QRadioButton(QStringLiteral("&Listeaza tot"), listTab), "RBAll");
-    m_rbSel = named(new QRadioButton(QStringLiteral("Listeaza &partial"), listTab), "RBSel");
+    m_rbSel = named(new QRadioButton(QStringLiteral("Listeaza pa&rtial"), listTab), "RBSel");
     m_rbAll->setChecked(true);
     m_firstPage = spin(listTab, "FirstPageSpin", 1, 9999, 1);
     m_lastPage = spin(listTab, "LastPageSpin", 0, 9999, 1);
@@ -158,9 +159,9 @@ void TQRPrnDlg::buildControls() {
     auto* listGrid = new QGridLayout(listTab);
     listGrid->addWidget(m_rbAll, 0, 0, 1, 2);
     listGrid->addWidget(m_rbSel, 1, 0, 1, 2);
-    listGrid->addWidget(buddyLabel(QStringLiteral("&Prima pagina:"), m_firstPage), 2, 0);
+    listGrid->addWidget(buddyLabel(QStringLiteral("Pri&ma pagina:"), m_firstPage), 2, 0);
     listGrid->addWidget(m_firstPage, 2, 1);
-    listGrid->addWidget(buddyLabel(QStringLiteral("Ultima p&agina:"), m_lastPage), 3, 0);
+    listGrid->addWidget(buddyLabel(QStringLiteral("&Ultima pagina:"), m_lastPage), 3, 0);
     listGrid->addWidget(m_lastPage, 3, 1);
     listGrid->addWidget(buddyLabel(QStringLiteral("&Exemplare:"), m_copies), 4, 0);
     listGrid->addWidget(m_copies, 4, 1);
@@ -174,8 +175,8 @@ void TQRPrnDlg::buildControls() {
     m_pageTab = named(new QWidget, "TabPagina");
     m_tabs->addTab(m_pageTab, QStringLiteral("Pagina"));
     auto* orientBox = named(new QGroupBox(QStringLiteral("Orientare"), m_pageTab), "OrientBox");
-    m_portrait = named(new QRadioButton(QStringLiteral("&Portret"), orientBox), "CBPortrait");
-    m_landscape = named(new QRadioButton(QStringLiteral("P&eisaj"), orientBox), "CBLandscape");
+    m_portrait = named(new QRadioButton(QStringLiteral("Por&tret"), orientBox), "CBPortrait");
+    m_landscape = named(new QRadioButton(QStringLiteral("Peisa&j"), orientBox), "CBLandscape");
     m_orientImage = named(new QLabel(orientBox), "OrientImage");
     m_orientImage->setFixedSize(72, 72);
     auto* orientLay = new QGridLayout(orientBox);
@@ -213,7 +214,7 @@ void TQRPrnDlg::buildControls() {
     // The buttons below the tabs.
     m_prnBtn = named(new QPushButton(QStringLiteral("&Imprimanta"), this), "PrnBtn");
     m_fntBtn = named(new QPushButton(QStringLiteral("&Font"), this), "FntBtn");
-    m_cancelBtn = named(new QPushButton(QStringLiteral("&Inchide"), this), "CancelBtn");
+    m_cancelBtn = named(new QPushButton(QStringLiteral("Inc&hide"), this), "CancelBtn");
     m_okBtn = named(new QPushButton(QStringLiteral("&Printeaza"), this), "OkBtn");
     setHint(m_cancelBtn, QStringLiteral("Renunt"));
     setHint(m_okBtn, QStringLiteral("Sunt de acord"));

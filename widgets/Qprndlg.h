@@ -89,5 +89,5 @@ private:
 };
 
 // Shows the print setup modally; true when the user confirmed with
-// "&Printeaza". Reads and updates the shared print settings.
+// "Printeaza". Reads and updates the shared print settings.
 bool AskPrintSetup(QWidget* owner);

@@ -13,10 +13,22 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPointer>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QSaveFile>
+#include <QTemporaryFile>
+#include <QtPrintSupport/qtprintsupportglobal.h>
+#include <filesystem>
+
+// A CUPS queue is fed by Qt through a PDF spool file handed over at the end.
+#if QT_CONFIG(cups) && defined(TOMBRIX_HAVE_CUPS)
+#define SPOOL_TO_QUEUE 1
+#include <cups/cups.h>
+#else
+#define SPOOL_TO_QUEUE 0
+#endif
 
 namespace ReportEngine {
 
@@ -96,6 +108,133 @@ bool hasPrinter() {
     return !QPrinterInfo::availablePrinterNames().isEmpty();
 }
 
+namespace {
+
+#ifdef Q_OS_WIN
+std::filesystem::path fsPath(const QString& s) {
+    return std::filesystem::path(s.toStdWString());
+}
+#else
+std::filesystem::path fsPath(const QString& s) {
+    return std::filesystem::path(QFile::encodeName(s).toStdString());
+}
+#endif
+
+#if SPOOL_TO_QUEUE
+// The property under which Qt keeps the options of the CUPS job panel.
+constexpr auto CupsOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+// Hands a finished spool file to the printer's queue with the options the
+// printer carries (paper, copies, sides, orientation, the job panel's own).
+bool submitToQueue(QPrinter& printer, const QString& file, QString* error) {
+    std::vector<std::pair<QByteArray, QByteArray>> options;
+    const QPageLayout layout = printer.pageLayout();
+    options.push_back({"media", layout.pageSize().key().toUtf8()});
+    if (printer.copyCount() > 1) {
+        options.push_back({"copies", QByteArray::number(printer.copyCount())});
+        if (printer.collateCopies())
+            options.push_back({"Collate", "True"});
+    }
+    switch (printer.duplex()) {
+    case QPrinter::DuplexNone:
+        options.push_back({"sides", "one-sided"});
+        break;
+    case QPrinter::DuplexAuto:
+        options.push_back({"sides", layout.orientation() == QPageLayout::Portrait
+                                        ? "two-sided-long-edge"
+                                        : "two-sided-short-edge"});
+        break;
+    case QPrinter::DuplexLongSide:
+        options.push_back({"sides", "two-sided-long-edge"});
+        break;
+    case QPrinter::DuplexShortSide:
+        options.push_back({"sides", "two-sided-short-edge"});
+        break;
+    }
+    if (layout.orientation() == QPageLayout::Landscape)
+        options.push_back({"landscape", ""});
+    const QStringList own = printer.printEngine()->property(CupsOptionsKey).toStringList();
+    for (int i = 0; i + 1 < own.size(); i += 2)
+        options.push_back({own.at(i).toUtf8(), own.at(i + 1).toUtf8()});
+    std::vector<cups_option_t> list;
+    for (auto& o : options)
+        list.push_back({o.first.data(), o.second.data()});
+    // The queue's name without the instance ("queue/instance").
+    const QByteArray queue = printer.printerName().section(QLatin1Char('/'), 0, 0).toUtf8();
+    const int job = cupsPrintFile(queue.constData(), QFile::encodeName(file).constData(),
+                                  printer.docName().toUtf8().constData(), int(list.size()),
+                                  list.empty() ? nullptr : list.data());
+    if (job > 0)
+        return true;
+    *error = QStringLiteral("Imprimanta \"%1\" nu a primit lucrarea:\n%2")
+                 .arg(printer.printerName(), QString::fromUtf8(cupsLastErrorString()));
+    return false;
+}
+#endif
+
+// Where the pages go while they are painted: a printer that writes a file
+// gets a file next to it, renamed over it when every page is done; a CUPS
+// queue gets a spool file that is handed over when every page is done.
+// Either way a cancel or a failure sends nothing and leaves an older file
+// as it was. Other printers (Windows) are painted on directly.
+class Spool {
+public:
+    explicit Spool(QPrinter& printer) : m_printer(printer), m_target(printer.outputFileName()) {
+        if (!m_target.isEmpty()) {
+            m_path = m_target + QStringLiteral(".tombrix-tmp");
+        }
+#if SPOOL_TO_QUEUE
+        else if (printer.outputFormat() == QPrinter::NativeFormat) {
+            QTemporaryFile tmp(QDir::temp().filePath(QStringLiteral("tombrix-XXXXXX.spool")));
+            tmp.setAutoRemove(false);
+            if (tmp.open())
+                m_path = tmp.fileName();
+            m_toQueue = !m_path.isEmpty();
+        }
+#endif
+        if (!m_path.isEmpty())
+            printer.setOutputFileName(m_path); // the format stays as it was
+    }
+    ~Spool() {
+        if (m_path.isEmpty())
+            return;
+        m_printer.setOutputFileName(m_target);
+        QFile::remove(m_path);
+    }
+    Spool(const Spool&) = delete;
+    Spool& operator=(const Spool&) = delete;
+
+    // True when nothing has reached the printer before finish().
+    bool holdsPages() const {
+        return !m_path.isEmpty();
+    }
+
+    bool finish(QString* error) {
+        if (m_path.isEmpty())
+            return true;
+#if SPOOL_TO_QUEUE
+        if (m_toQueue)
+            return submitToQueue(m_printer, m_path, error);
+#endif
+        std::error_code ec;
+        std::filesystem::rename(fsPath(m_path), fsPath(m_target), ec);
+        if (!ec)
+            return true;
+        *error = QStringLiteral("Nu pot scrie fisierul \"%1\":\n%2")
+                     .arg(QDir::toNativeSeparators(m_target),
+                          QString::fromLocal8Bit(ec.message().c_str()));
+        return false;
+    }
+
+private:
+    QPrinter& m_printer;
+    QString m_target;
+    QString m_path;
+    bool m_toQueue = false;
+};
+
+} // namespace
+
 bool printPages(const PageModel& model, QPrinter& printer, int copies, int firstPage, int lastPage,
                 QString* error, const PageProgress& progress) {
     error->clear();
@@ -112,6 +251,7 @@ bool printPages(const PageModel& model, QPrinter& printer, int copies, int first
     copies = std::max(1, copies);
     printer.setCopyCount(copies);
     const int rounds = printer.supportsMultipleCopies() ? 1 : copies;
+    Spool spool(printer);
     QPainter p;
     if (!p.begin(&printer)) {
         *error = QStringLiteral("Nu pot incepe tiparirea la imprimanta \"%1\".")
@@ -131,8 +271,16 @@ bool printPages(const PageModel& model, QPrinter& printer, int copies, int first
             PagePainter::paint(p, model, i - 1, &shaped);
             ++done;
             if (progress && !progress(done, total)) {
-                printer.abort();
+                if (spool.holdsPages()) {
+                    p.end(); // ends the spool file only; it is removed unsent
+                    return false;
+                }
+                const bool taken = printer.abort();
                 p.end();
+                if (!taken)
+                    *error = QStringLiteral(
+                        "Imprimanta nu poate retrage lucrarea inceputa: paginile trimise "
+                        "deja pot fi tiparite.");
                 return false;
             }
         }
@@ -141,7 +289,7 @@ bool printPages(const PageModel& model, QPrinter& printer, int copies, int first
         *error = QStringLiteral("Tiparirea nu s-a putut incheia.");
         return false;
     }
-    return true;
+    return spool.finish(error);
 }
 
 namespace {
@@ -217,7 +365,7 @@ OutputResult output(ReportDefinition& def, RowSource& rows, const OutputOptions&
     if (model->pageCount() == 0)
         return OutputResult::Empty;
     bool preview = options.preview;
-    if (!preview && !hasPrinter()) {
+    if (!preview && !options.printer && !hasPrinter()) {
         const PromptAnswer a = Prompts::current().message(
             QCoreApplication::applicationName(),
             QStringLiteral("Nu este instalata nicio imprimanta.\nDoriti sa vedeti raportul in "
@@ -230,6 +378,7 @@ OutputResult output(ReportDefinition& def, RowSource& rows, const OutputOptions&
     if (preview) {
         ReportPreview dlg(*model, parent);
         dlg.setPrintOptions(options.copies, options.firstPage, options.lastPage);
+        dlg.setPrinter(options.printer);
         dlg.exec();
         return OutputResult::Done;
     }

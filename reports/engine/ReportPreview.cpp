@@ -18,8 +18,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <cmath>
+#include <optional>
 
 namespace {
 constexpr int Gap = 12;
@@ -262,22 +264,30 @@ void ReportPreview::showPage(int page) {
 }
 
 void ReportPreview::printReport() {
-    if (!ReportEngine::hasPrinter()) {
+    if (!m_printer && !ReportEngine::hasPrinter()) {
         Prompts::warning(QStringLiteral(
             "Nu este instalata nicio imprimanta.\nRaportul poate fi salvat ca PDF."));
         return;
     }
-    QPrinter printer(QPrinter::HighResolution);
+    // The printer chosen in the print setup, with its paper and copies.
+    std::optional<QPrinter> own;
+    if (!m_printer)
+        own.emplace(QPrinter::HighResolution);
+    QPrinter& printer = m_printer ? *m_printer : *own;
     printer.setDocName(m_model.title);
     printer.setCopyCount(std::max(1, m_copies));
-    QPrintDialog dlg(&printer, this);
-    dlg.setMinMax(1, m_model.pageCount());
+    printer.setPrintRange(QPrinter::AllPages);
     if (m_first > 0 || m_last > 0) {
         const auto [first, last] = ReportEngine::pageRange(m_model, m_first, m_last);
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(first, last);
     }
-    if (dlg.exec() != QDialog::Accepted)
+    const bool accepted = askPrint ? askPrint(printer) : [&] {
+        QPrintDialog dlg(&printer, this);
+        dlg.setMinMax(1, m_model.pageCount());
+        return dlg.exec() == QDialog::Accepted;
+    }();
+    if (!accepted)
         return;
     int first = 0, last = 0;
     if (printer.printRange() == QPrinter::PageRange) {
@@ -297,18 +307,32 @@ void ReportPreview::printReport() {
         Prompts::error(error);
 }
 
+namespace {
+QString g_lastPdfDir; // for the whole run of the program
+} // namespace
+
+QString ReportPreview::pdfProposal() const {
+    QString dir = g_lastPdfDir;
+    if (dir.isEmpty())
+        dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath();
+    const QString name = (m_model.title.isEmpty() ? QStringLiteral("Raport") : m_model.title) +
+                         QStringLiteral(".pdf");
+    return QDir(dir).filePath(name);
+}
+
 void ReportPreview::savePdf() {
-    QString path = askPdfPath
-                       ? askPdfPath()
-                       : QFileDialog::getSaveFileName(
-                             this, QStringLiteral("Salveaza PDF"),
-                             (m_model.title.isEmpty() ? QStringLiteral("Raport") : m_model.title) +
-                                 QStringLiteral(".pdf"),
-                             QStringLiteral("Documente PDF (*.pdf)"));
+    QString path =
+        askPdfPath
+            ? askPdfPath()
+            : QFileDialog::getSaveFileName(this, QStringLiteral("Salveaza PDF"), pdfProposal(),
+                                           QStringLiteral("Documente PDF (*.pdf)"));
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
+    g_lastPdfDir = QFileInfo(path).absolutePath();
     QString error;
     bool ok;
     {

@@ -10,6 +10,7 @@
 #include <list>
 
 class QLabel;
+class QPrinter;
 class QSpinBox;
 class QPushButton;
 
@@ -62,9 +63,16 @@ public:
     explicit ReportPreview(const PageModel& model, QWidget* parent = nullptr);
 
     void setPrintOptions(int copies, int firstPage, int lastPage);
+    // The printer chosen for the run; nullptr: the system's default printer.
+    void setPrinter(QPrinter* printer) { m_printer = printer; }
     PreviewArea* area() const { return m_area; }
     // Asks where to save the PDF; replaceable so that tests need no dialog.
     std::function<QString()> askPdfPath;
+    // Shows the print dialog for `printer`; replaceable so that tests need no dialog.
+    std::function<bool(QPrinter& printer)> askPrint;
+    // Where "Salveaza PDF" proposes to save: the documents folder at first,
+    // then the folder used last.
+    QString pdfProposal() const;
 
     void printReport();
     void savePdf();
@@ -77,4 +85,5 @@ private:
     QSpinBox* m_pageBox;
     QLabel* m_zoomLabel;
     int m_copies = 1, m_first = 0, m_last = 0;
+    QPrinter* m_printer = nullptr;
 };

@@ -83,24 +83,39 @@ void TestReportCommand::argumentsAreChecked() {
     QString error;
     QVERIFY(ReportCommand::wanted({QStringLiteral("--report"), QStringLiteral("neocupate")}));
     QVERIFY(!ReportCommand::wanted({QStringLiteral("--help")}));
-    QVERIFY(ReportCommand::parse({"--report", "neocupate", "--pdf", "a.pdf", "--cemetery", "A",
-                                  "--cemetery", "", "--date", "05.03.2024", "--from", "1.1.2024",
-                                  "--to", "31.12.24"},
+    QVERIFY(ReportCommand::parse({"--report", "incasari", "--pdf", "a.pdf", "--cemetery", "A",
+                                  "--cemetery", "", "--from", "1.1.2024", "--to", "31.12.24",
+                                  "--type", "Taxa"},
                                  &a, &error));
     QCOMPARE(a.cemeteries, (QStringList{QStringLiteral("A"), QString()}));
-    QCOMPARE(a.date, QDate(2024, 3, 5));
     QCOMPARE(a.from, QDate(2024, 1, 1));
     QCOMPARE(a.to, QDate(2024, 12, 31));
+    QCOMPARE(a.types, QStringList{QStringLiteral("Taxa")});
+    QVERIFY(ReportCommand::parse(
+        {"--report", "restantieri", "--pdf", "a.pdf", "--date", "05.03.2024"}, &a, &error));
+    QCOMPARE(a.date, QDate(2024, 3, 5));
 
     const QList<QPair<QStringList, QString>> wrong = {
         {{"--report", "nimic", "--pdf", "a.pdf"}, "Raport necunoscut"},
         {{"--report", "neocupate"}, "Lipseste --pdf"},
         {{"--report", "neocupate", "--pdf"}, "cere o valoare"},
-        {{"--report", "neocupate", "--pdf", "a.pdf", "--date", "31.02.2024"},
+        {{"--report", "expirate", "--pdf", "a.pdf", "--date", "31.02.2024"},
          "nu este o data valida"},
-        {{"--report", "neocupate", "--pdf", "a.pdf", "--from", "01.01.2024"}, "--from cat si --to"},
-        {{"--report", "neocupate", "--pdf", "a.pdf", "--from", "02.01.2024", "--to", "01.01.2024"},
+        {{"--report", "incasari", "--pdf", "a.pdf", "--from", "01.01.2024"}, "--from cat si --to"},
+        {{"--report", "incasari", "--pdf", "a.pdf", "--from", "02.01.2024", "--to", "01.01.2024"},
          "Intervalul de timp nu este corect! 01.01.2024 < 02.01.2024"},
+        // Options the report does not read.
+        {{"--report", "neocupate", "--pdf", "a.pdf", "--date", "01.01.2024"},
+         "Optiunea --date nu se aplica raportului \"neocupate\"."},
+        {{"--report", "restantieri", "--pdf", "a.pdf", "--from", "01.01.2024", "--to",
+          "02.01.2024"},
+         "Optiunea --from nu se aplica raportului \"restantieri\"."},
+        {{"--report", "decizii", "--pdf", "a.pdf", "--to", "01.01.2024"},
+         "Optiunea --to nu se aplica"},
+        {{"--report", "incasari", "--pdf", "a.pdf", "--date", "01.01.2024"},
+         "Optiunea --date nu se aplica"},
+        {{"--report", "expirate", "--pdf", "a.pdf", "--type", "Taxa"},
+         "Optiunea --type nu se aplica"},
         {{"--report", "neocupate", "--pdf", "a.pdf", "--colour", "red"}, "Optiune necunoscuta"},
     };
     for (const auto& [args, text] : wrong) {
@@ -176,6 +191,19 @@ void TestReportCommand::noPagesWritesNoFile() {
         runCommand({"--report", "neocupate", "--pdf", pdf, "--cemetery", "Nu exista"}, dir.path());
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out.trimmed(), QStringLiteral("Raportul nu are nicio pagina."));
+    QVERIFY(!QFileInfo::exists(pdf));
+
+    // Yesterday's list at that path goes, and the message says so.
+    QFile old(pdf);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("%PDF-1.4 lista de ieri");
+    old.close();
+    const Outcome again =
+        runCommand({"--report", "neocupate", "--pdf", pdf, "--cemetery", "Nu exista"}, dir.path());
+    QCOMPARE(again.code, 0);
+    QCOMPARE(again.out.trimmed(),
+             QStringLiteral("Raportul nu are nicio pagina; fisierul mai vechi \"%1\" a fost sters.")
+                 .arg(QDir::toNativeSeparators(pdf)));
     QVERIFY(!QFileInfo::exists(pdf));
 }
 

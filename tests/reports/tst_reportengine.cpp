@@ -4,12 +4,15 @@
 #include "TestSupport.h"
 #include "Values.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QRawFont>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -622,6 +625,70 @@ private slots:
                     .contains(QStringLiteral("Șir în Nimbus")));
     }
 
+    void pdfPageLooksAsThePainterDraws() {
+        // Text extraction reads the PDF's text map, not its glyph outlines:
+        // a page rendered from the file must show the ink the painter puts
+        // on its own raster of the page (every Romanian letter with a
+        // diacritic is built from other glyphs in the Liberation fonts).
+        ReportDefinition d;
+        d.marginsMm = QMarginsF(10, 10, 10, 10);
+        d.detail.height = 9;
+        d.detail.add(Element::data(0, 0, 190, 9, QStringLiteral("Text")))
+            .withFont(QFont(QStringLiteral("Arial"), 18));
+        d.detail.add(Element::data(0, 0, 190, 9, QStringLiteral("Serif")))
+            .withFont(QFont(QStringLiteral("Times New Roman"), 18));
+        std::vector<QVariantList> rows;
+        const QString ro = QStringLiteral("ăâîșț ĂÂÎȘȚ şţŞŢ Ștefănescu Țară înhumare");
+        for (int i = 0; i < 14; ++i)
+            rows.push_back({i % 2 ? ro : QString(), i % 2 ? QString() : ro});
+        VectorRowSource source({QStringLiteral("Text"), QStringLiteral("Serif")}, std::move(rows));
+        auto m = ReportLayout::run(d, source);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("diacritice.pdf"));
+        QString error;
+        QVERIFY2(ReportEngine::writePdf(*m, pdf, &error), qPrintable(error));
+        const QString prefix = dir.filePath(QStringLiteral("pagina"));
+        runTool(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-gray"),
+                 QStringLiteral("-singlefile"), pdf, prefix});
+        const QImage fromPdf =
+            QImage(prefix + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
+        QVERIFY(!fromPdf.isNull());
+        QImage own(fromPdf.size(), QImage::Format_Grayscale8);
+        own.fill(Qt::white);
+        {
+            QPainter p(&own);
+            PagePainter::paint(p, *m, 0, own.width() / m->paperMm.width(),
+                               own.height() / m->paperMm.height());
+        }
+        // Ink of one image with no ink of the other within a pixel.
+        const auto misses = [](const QImage& a, const QImage& b) {
+            qint64 ink = 0, missed = 0;
+            for (int y = 1; y + 1 < a.height(); ++y) {
+                for (int x = 1; x + 1 < a.width(); ++x) {
+                    if (a.constScanLine(y)[x] >= 128)
+                        continue;
+                    ++ink;
+                    bool near = false;
+                    for (int dy = -1; dy <= 1 && !near; ++dy)
+                        for (int dx = -1; dx <= 1 && !near; ++dx)
+                            near = b.constScanLine(y + dy)[x + dx] < 128;
+                    missed += near ? 0 : 1;
+                }
+            }
+            return std::pair(ink, missed);
+        };
+        const auto [ownInk, ownMissed] = misses(own, fromPdf);
+        const auto [pdfInk, pdfMissed] = misses(fromPdf, own);
+        QVERIFY(ownInk > 20000);
+        QVERIFY2(ownMissed * 100 < ownInk && pdfMissed * 100 < pdfInk,
+                 qPrintable(QStringLiteral("%1 of %2 / %3 of %4 ink pixels differ")
+                                .arg(ownMissed)
+                                .arg(ownInk)
+                                .arg(pdfMissed)
+                                .arg(pdfInk)));
+    }
+
     void cancelledPdfLeavesNothingHalfWritten() {
         QTemporaryDir dir;
         ReportDefinition d = basic();
@@ -690,6 +757,76 @@ private slots:
                                        "raportului."));
     }
 
+    void cancelledPrintSendsNothing() {
+        // A printer that writes a file stands for the queue: after a cancel
+        // it has received nothing, and an older file there stays as it was.
+        QTemporaryDir dir;
+        ReportDefinition d = basic();
+        auto rows = rowsOf(300);
+        auto m = ReportLayout::run(d, rows);
+        const QString path = dir.filePath(QStringLiteral("coada.pdf"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("vechi");
+        old.close();
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        QString error;
+        QVERIFY(!ReportEngine::printPages(*m, printer, 1, 0, 0, &error,
+                                          [](int done, int) { return done < 2; }));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("vechi"));
+        old.close();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("coada.pdf")});
+        QCOMPARE(printer.outputFileName(), path);
+
+        // Run to its end, the whole job arrives.
+        QVERIFY2(ReportEngine::printPages(*m, printer, 1, 0, 0, &error), qPrintable(error));
+        QCOMPARE(runTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")})
+                     .split(QLatin1Char('\f'), Qt::SkipEmptyParts)
+                     .size(),
+                 m->pageCount());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("coada.pdf")});
+    }
+
+    void previewPrintsOnTheChosenPrinter() {
+        // The printer chosen in the print setup (here one writing a file) is
+        // the one "Printeaza" in the preview prints on, with the copies chosen.
+        ScriptedPrompts prompts;
+        QTemporaryDir dir;
+        ReportDefinition d = basic();
+        auto rows = rowsOf(60);
+        QPrinter chosen(QPrinter::HighResolution);
+        chosen.setOutputFormat(QPrinter::PdfFormat);
+        chosen.setOutputFileName(dir.filePath(QStringLiteral("aleasa.pdf")));
+        OutputOptions o;
+        o.preview = true;
+        o.printer = &chosen;
+        o.copies = 2;
+        QPrinter* asked = nullptr;
+        int pages = 0;
+        QTimer::singleShot(0, [&] {
+            auto* preview = qobject_cast<ReportPreview*>(QApplication::activeModalWidget());
+            QVERIFY(preview);
+            pages = preview->findChild<QSpinBox*>(QStringLiteral("PageBox"))->maximum();
+            preview->askPrint = [&](QPrinter& p) {
+                asked = &p;
+                return true;
+            };
+            preview->printReport();
+            preview->reject();
+        });
+        QCOMPARE(ReportEngine::output(d, rows, o), OutputResult::Done);
+        QCOMPARE(asked, &chosen);
+        QVERIFY(prompts.shown().isEmpty());
+        const QString text =
+            runTool(QStringLiteral("pdftotext"), {chosen.outputFileName(), QStringLiteral("-")});
+        QVERIFY(pages >= 2);
+        QCOMPARE(text.split(QLatin1Char('\f'), Qt::SkipEmptyParts).size(), 2 * pages);
+    }
+
     void previewPaintsOnDemandAndPagesByKeyboard() {
         ReportDefinition d = basic();
         auto rows = rowsOf(49 * 100);
@@ -720,11 +857,21 @@ private slots:
         QTest::keyClick(area, Qt::Key_Plus);
         QVERIFY(area->pxPerMm() > zoom);
 
+        // "Salveaza PDF" proposes the documents folder first (the program's
+        // own is often not writable), then the folder used last.
         QTemporaryDir dir;
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (!documents.isEmpty())
+            QCOMPARE(QFileInfo(preview.pdfProposal()).absolutePath(),
+                     QFileInfo(documents).absoluteFilePath());
+        QCOMPARE(QFileInfo(preview.pdfProposal()).fileName(), QStringLiteral("Proba.pdf"));
         const QString path = dir.filePath(QStringLiteral("din_previzualizare"));
         preview.askPdfPath = [&] { return path; };
         preview.savePdf();
         QVERIFY(QFile::exists(path + QStringLiteral(".pdf")));
+        QCOMPARE(QFileInfo(ReportPreview(*m).pdfProposal()).absolutePath(),
+                 QFileInfo(dir.path()).absoluteFilePath());
         QTest::keyClick(area, Qt::Key_Escape);
         QVERIFY(!preview.isVisible());
     }

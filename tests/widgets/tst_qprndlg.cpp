@@ -5,6 +5,7 @@
 #include "Qprndlg.h"
 #include "TestSupport.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -159,6 +160,67 @@ private slots:
         QCOMPARE(p.paper.id(), QPageSize::A5);
         p.paper = QPageSize(QPageSize::A0);
         QCOMPARE(GetPrinterPaper(), 0);
+    }
+
+    void landscapeTurnsThePrintersBorders() {
+        // A driver that reports its printable area for portrait only (CUPS):
+        // 6.35 mm at the sides, 12.7 mm at top and bottom of an A4 sheet.
+        QPrinterDevice device;
+        device.printer()->setOutputFormat(QPrinter::PdfFormat);
+        device.printer()->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                                    QMarginsF(), QPageLayout::Millimeter,
+                                                    QMarginsF(6.35, 12.7, 6.35, 12.7)));
+        PrintableArea a = MeasurePrintableArea(device);
+        QCOMPARE((QList<int>{a.left, a.top, a.right, a.bottom}), (QList<int>{7, 13, 7, 13}));
+        device.setOrientation(PrintOrientation::Landscape);
+        a = MeasurePrintableArea(device);
+        QCOMPARE((QList<int>{a.left, a.top, a.right, a.bottom}), (QList<int>{13, 7, 13, 7}));
+        QCOMPARE(a.paperWidth, 297);
+
+        // The print setup of a landscape list raises the margins to those
+        // borders, and the margin check accepts them.
+        ScriptedPrompts prompts;
+        PrintSettings s;
+        s.orientation = PrintOrientation::Landscape;
+        TQRPrnDlg dlg(nullptr, s, device);
+        const QList<int> shown{child<QSpinBox>(dlg, "LeftEdit")->value(),
+                               child<QSpinBox>(dlg, "TopEdit")->value(),
+                               child<QSpinBox>(dlg, "RightEdit")->value(),
+                               child<QSpinBox>(dlg, "BottomEdit")->value()};
+        QCOMPARE(shown, (QList<int>{13, 7, 13, 7}));
+        child<QPushButton>(dlg, "OkBtn")->click();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QVERIFY(prompts.shown().isEmpty());
+        QCOMPARE((QList<int>{s.marginLeft, s.marginTop, s.marginRight, s.marginBottom}), shown);
+    }
+
+    void everyControlHasItsOwnAltKey() {
+        FakePrinter p;
+        TQRPrnDlg dlg;
+        QMultiMap<QChar, QString> keys;
+        auto add = [&](const QString& text) {
+            const int at = text.indexOf(QLatin1Char('&'));
+            if (at >= 0 && at + 1 < text.size())
+                keys.insert(text.at(at + 1).toLower(), text);
+        };
+        for (const QAbstractButton* b : dlg.findChildren<QAbstractButton*>())
+            add(b->text());
+        for (const QLabel* l : dlg.findChildren<QLabel*>())
+            if (l->buddy())
+                add(l->text());
+        const QTabWidget* tabs = child<QTabWidget>(dlg, "PageControl");
+        for (int i = 0; i < tabs->count(); ++i)
+            add(tabs->tabText(i));
+        for (const QChar k : keys.uniqueKeys())
+            QVERIFY2(keys.count(k) == 1, qPrintable(QStringList(keys.values(k)).join(" / ")));
+        QVERIFY(keys.size() >= 12);
+
+        // Alt+P prints.
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QTest::keyClick(dlg.windowHandle(), Qt::Key_P, Qt::AltModifier);
+        QTRY_COMPARE(dlg.result(), int(QDialog::Accepted)); // a mnemonic clicks animated
+        QVERIFY(!dlg.isVisible());
     }
 
     void firstUseDefaults() {
