@@ -3,6 +3,7 @@
 #include "DataSet.h"
 #include "Schema.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QList>
 #include <QStringList>
@@ -143,6 +144,10 @@ public:
     // A field's value as text, as stored (dates as ISO text): the row
     // filter reads it for every place at every keystroke.
     QString storedText(int field) const;
+    // The same as UTF-8 bytes, without making a string: a text is read in
+    // place in the row (valid until the row changes), anything else is
+    // written into `spare`.
+    QByteArrayView storedUtf8(int field, QByteArray* spare) const;
     void setValue(const QString& name, const QVariant& value);
     // Converts a typed text by the field's type; StoreError when it is not one.
     void setAsString(const QString& name, const QString& text);
