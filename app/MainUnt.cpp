@@ -23,6 +23,7 @@
 #include "Prompts.h"
 #include "ReportProgress.h"
 #include "ReportRun.h"
+#include "RestoreDialog.h"
 #include "Search.h"
 #include "StoreError.h"
 #include "Streeming.h"
@@ -378,6 +379,10 @@ void TMainForm::buildMenus() {
         addItem(sistem, "Importadatelevechi1", QStringLiteral("Importa datele vechi..."));
     connect(legacy, &QAction::triggered, this,
             [this] { guarded([this] { Importadatelevechi1Click(); }); });
+    QAction* restore = addItem(sistem, "Restaureazaocopiezilnica1",
+                               QStringLiteral("Restaureaza o copie zilnica..."));
+    connect(restore, &QAction::triggered, this,
+            [this] { guarded([this] { Restaureazaocopiezilnica1Click(); }); });
     sistem->addSeparator();
     QAction* quit = addItem(sistem, "Iesire1", QStringLiteral("Iesire"));
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
@@ -589,6 +594,21 @@ void TMainForm::importLegacy(const QString& directory) {
         if (t->isActive())
             t->refresh();
     m_register->loadUnitName();
+}
+
+void TMainForm::Restaureazaocopiezilnica1Click() {
+    // A row still being typed is saved first; the copy kept before the restore holds it.
+    for (Table* t : m_register->tables())
+        if (t->isActive())
+            t->checkBrowseMode();
+    RestoreDialog::run(
+        this, *m_db, Backup::defaultBasePath(), [this] { closeTables(); },
+        [this] {
+            upgradeStructure();
+            openTables();
+            m_register->loadUnitName();
+            SortComboClick();
+        });
 }
 
 void TMainForm::SortComboClick() {
