@@ -131,7 +131,8 @@ bool run(QWidget* parent, Database& db, const QString& backupBase,
         return false;
     const Restore::DailyCopy& copy = copies.at(form.chosen());
     if (Prompts::current().message(
-            QApplication::applicationName(), Restore::lossText(Restore::contentsOf(db), copy),
+            QApplication::applicationName(),
+            Restore::lossText(db.isOpen() ? Restore::contentsOf(db) : Restore::Contents{}, copy),
             PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No) != PromptAnswer::Yes)
         return false;
     QString kept;

@@ -150,8 +150,9 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
     const QString restore =
         latest.isEmpty()
             ? QStringLiteral("Nu exista nicio copie zilnica a ei.")
-            : QStringLiteral("Ultima copie zilnica buna este %1; inchideti programul si "
-                             "copiati-o in locul bazei de date.")
+            : QStringLiteral("Ultima copie zilnica buna este %1; restaurati-o din meniul "
+                             "Sistem, \"Restaureaza o copie zilnica...\", sau cu "
+                             "tombrix --restore AAAALLZZ.")
                   .arg(latest);
     const QString untouched =
         QStringLiteral("Nu a fost salvata si nu a fost deschisa pentru editare. ");

@@ -199,6 +199,37 @@ private slots:
                        QStringLiteral("SELECT count(*) FROM Catalog")),
                  31);
     }
+
+    void aDamagedRegisterIsRestoredFromTheMenu() {
+        TempProgramDir prog;
+        prepare(prog);
+        QFile reg(prog.file(QStringLiteral("Tombrix.sqlite")));
+        QVERIFY(reg.open(QIODevice::ReadWrite));
+        reg.seek(reg.size() / 2);
+        reg.write(QByteArray(8192, '\x5a'));
+        reg.close();
+        FixedToday today(QDate(2024, 3, 5));
+        ScriptedPrompts prompts;
+        TMainForm form(prog.path()); // refuses the register, opens no table
+        QVERIFY(prompts.texts().join(QString()).contains(QStringLiteral("deteriorata")));
+        QVERIFY(!form.Catalog()->isActive());
+
+        QTimer::singleShot(0, [] {
+            auto* dlg = qobject_cast<TRestoreFrm*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            QCOMPARE(dlg->CopiiGrid->rowCount(), 2); // no copy was made of the damaged one
+            QCOMPARE(dlg->chosen(), 0);
+            dlg->RestaureazaBtn->click();
+        });
+        prompts.queueAnswer(PromptAnswer::Yes);
+        form.findChild<QAction*>(QStringLiteral("Restaureazaocopiezilnica1"))->trigger();
+        QVERIFY2(prompts.texts().last().startsWith(QStringLiteral("Copia din")),
+                 qPrintable(prompts.texts().last()));
+        QVERIFY(form.Catalog()->isActive());
+        QCOMPARE(form.Catalog()->recordCount(), 30);
+        QVERIFY(Restore::inspect(prog.file(QStringLiteral("Tombrix.sqlite"))).intact);
+        QCOMPARE(keptCopies(prog).size(), 1); // the damaged register, as it was
+    }
 };
 
 QTEST_MAIN(TestRestoreCommand)
