@@ -12,6 +12,7 @@
 #include "DBNavigator.h"
 #include "Database.h"
 #include "ExemptionGroup.h"
+#include "GridExport.h"
 #include "Guard.h"
 #include "HintTracker.h"
 #include "LegacyImportDialog.h"
@@ -383,6 +384,10 @@ void TMainForm::buildMenus() {
                                QStringLiteral("Restaureaza o copie zilnica..."));
     connect(restore, &QAction::triggered, this,
             [this] { guarded([this] { Restaureazaocopiezilnica1Click(); }); });
+    QAction* exportGrid =
+        addItem(sistem, "Exportatabelulcurent1", QStringLiteral("Exporta tabelul curent..."));
+    connect(exportGrid, &QAction::triggered, this,
+            [this] { guarded([this] { Exportatabelulcurent1Click(); }); });
     sistem->addSeparator();
     QAction* quit = addItem(sistem, "Iesire1", QStringLiteral("Iesire"));
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
@@ -609,6 +614,19 @@ void TMainForm::Restaureazaocopiezilnica1Click() {
             m_register->loadUnitName();
             SortComboClick();
         });
+}
+
+void TMainForm::Exportatabelulcurent1Click() {
+    // The grid that holds the keys, else the one of the active tab.
+    const QWidget* focus = QApplication::focusWidget();
+    TDBGridNormal* chosen = nullptr;
+    for (TDBGridNormal* grid : layoutGrids())
+        if (focus && (focus == grid || grid->isAncestorOf(focus)))
+            chosen = grid;
+    for (TDBGridNormal* grid : layoutGrids())
+        if (!chosen && m_pages->currentWidget() && m_pages->currentWidget()->isAncestorOf(grid))
+            chosen = grid;
+    GridExport::run(chosen, this);
 }
 
 void TMainForm::SortComboClick() {
