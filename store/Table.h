@@ -154,6 +154,9 @@ public:
 
     // A display row's value, for the grids.
     QVariant valueAt(int row, int field) const;
+    // Reads the values of every row not read yet, in one pass: a walk over
+    // all rows (an export) then reads nothing row by row.
+    void readAllValues() const { ensureAllComplete(); }
     bool isNewRow(int row) const { return m_state == TableState::Insert && row == m_cur; }
 
     // --- filter

@@ -54,6 +54,7 @@ int write(TDBGridNormal& grid, const QString& path, const std::function<bool(int
         sheet.text(model->titleOf(c), true);
     sheet.freezeAbove();
     sheet.endRow();
+    table->readAllValues();
     const int rows = table->rowCount();
     for (int r = 0; r < rows; ++r) {
         if (progress && r % 500 == 0 && !progress(r, rows))
