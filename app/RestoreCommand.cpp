@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QTextStream>
-#include <algorithm>
 
 namespace {
 
@@ -45,13 +44,13 @@ int run(const QString& day, bool yes, const QString& programDir, QTextStream& ou
     try {
         const QString file = programDir + QString::fromLatin1(Database::FileName);
         const QString base = Backup::defaultBasePath();
-        const QList<Restore::DailyCopy> copies =
-            Restore::list(base, QString::fromLatin1(Database::FileName));
         const QDate wanted = QDate::fromString(day, QStringLiteral("yyyyMMdd"));
-        const auto chosen =
-            std::find_if(copies.begin(), copies.end(),
-                         [&](const Restore::DailyCopy& c) { return c.day == wanted; });
-        if (chosen == copies.end()) {
+        // Only the copy asked for is checked; all of them only when it is missing.
+        const Restore::DailyCopy found =
+            Restore::copyOf(base, QString::fromLatin1(Database::FileName), wanted);
+        if (!found.day.isValid()) {
+            const QList<Restore::DailyCopy> copies =
+                Restore::list(base, QString::fromLatin1(Database::FileName));
             out << "Copiile zilnice din " << Backup::copiesRoot(base) << ":\n";
             for (const Restore::DailyCopy& c : copies)
                 out << "  " << copyLine(c) << '\n';
@@ -60,6 +59,7 @@ int run(const QString& day, bool yes, const QString& programDir, QTextStream& ou
             return fail(
                 QStringLiteral("Nu exista o copie zilnica din %1").arg(Values::dateToText(wanted)));
         }
+        const Restore::DailyCopy* chosen = &found;
         out << "Copia: " << chosen->path << '\n' << "  " << copyLine(*chosen) << '\n';
         if (!chosen->intact)
             return fail(QStringLiteral("Copia din %1 este deteriorata si nu poate fi restaurata")

@@ -169,6 +169,17 @@ QList<DailyCopy> list(const QString& basePath, const QString& fileName,
     return out;
 }
 
+DailyCopy copyOf(const QString& basePath, const QString& fileName, const QDate& day) {
+    const QString path = QDir(Backup::copiesRoot(basePath))
+                             .filePath(day.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('/') +
+                                       Backup::copiesLeaf(basePath) + QLatin1Char('/') + fileName);
+    if (!day.isValid() || !QFileInfo::exists(path))
+        return {};
+    DailyCopy c = inspect(path);
+    c.day = day;
+    return c;
+}
+
 Contents contentsOf(Database& db) {
     return countsOf(db.sqliteHandle());
 }

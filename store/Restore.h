@@ -44,6 +44,9 @@ DailyCopy inspect(const QString& path);
 QList<DailyCopy> list(const QString& basePath, const QString& fileName,
                       const std::function<bool(int done, int total)>& progress = {});
 
+// The daily copy of `day` alone, inspected; `day` invalid when there is none.
+DailyCopy copyOf(const QString& basePath, const QString& fileName, const QDate& day);
+
 // The counts of the register open in `db`.
 Contents contentsOf(Database& db);
 
