@@ -9,7 +9,7 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 # Debian packages the build, the tests and the program need.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite libgl-dev \
             libsqlite3-dev sqlite3 fonts-liberation ccache poppler-utils pxlib-dev \
-            libcups2-dev
+            libcups2-dev libxlsxwriter-dev unzip
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -3,6 +3,7 @@
 #include "Backup.h"
 #include "Database.h"
 #include "LegacyImport.h"
+#include "RestoreCommand.h"
 #include "StoreError.h"
 #include "Values.h"
 
@@ -23,6 +24,15 @@ Options parse(const QStringList& arguments) {
             }
             o.import = true;
             o.directory = arguments.at(++i);
+        } else if (a == QLatin1String("--restore")) {
+            if (o.restore || i + 1 >= arguments.size() ||
+                !QDate::fromString(arguments.at(i + 1), QStringLiteral("yyyyMMdd")).isValid()) {
+                o.error = QStringLiteral(
+                    "Dupa --restore trebuie data ziua copiei zilnice, ca AAAALLZZ (20240305)");
+                return o;
+            }
+            o.restore = true;
+            o.day = arguments.at(++i);
         } else if (a == QLatin1String("--yes")) {
             o.yes = true;
         } else {
@@ -30,8 +40,10 @@ Options parse(const QStringList& arguments) {
             return o;
         }
     }
-    if (o.yes && !o.import)
-        o.error = QStringLiteral("--yes se foloseste doar impreuna cu --import");
+    if (o.import && o.restore)
+        o.error = QStringLiteral("--import si --restore nu se folosesc impreuna");
+    else if (o.yes && !o.import && !o.restore)
+        o.error = QStringLiteral("--yes se foloseste doar impreuna cu --import sau --restore");
     return o;
 }
 
@@ -51,6 +63,8 @@ int run(const QStringList& arguments, const QString& programDir, QTextStream& ou
         err.flush();
         return 2;
     }
+    if (o.restore)
+        return RestoreCommand::run(o.day, o.yes, programDir, out, err);
     try {
         Database db(programDir + QString::fromLatin1(Database::FileName));
         db.open();

@@ -7,12 +7,15 @@ class QTextStream;
 
 // The program's command line, for the person who installs it:
 //   tombrix --import DIR [--yes]
+//   tombrix --restore YYYYMMDD [--yes]
 // Without arguments the main window starts as usual.
 namespace CommandLine {
 
 struct Options {
     bool import = false;
     QString directory;
+    bool restore = false;
+    QString day; // the daily copy's stamp, YYYYMMDD
     bool yes = false;
     QString error; // set when the arguments cannot be understood
 };

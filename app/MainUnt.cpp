@@ -12,6 +12,7 @@
 #include "DBNavigator.h"
 #include "Database.h"
 #include "ExemptionGroup.h"
+#include "GridExport.h"
 #include "Guard.h"
 #include "HintTracker.h"
 #include "LegacyImportDialog.h"
@@ -23,6 +24,7 @@
 #include "Prompts.h"
 #include "ReportProgress.h"
 #include "ReportRun.h"
+#include "RestoreDialog.h"
 #include "Search.h"
 #include "StoreError.h"
 #include "Streeming.h"
@@ -393,6 +395,14 @@ void TMainForm::buildMenus() {
         addItem(sistem, "Importadatelevechi1", QStringLiteral("Importa datele vechi..."));
     connect(legacy, &QAction::triggered, this,
             [this] { guarded([this] { Importadatelevechi1Click(); }); });
+    QAction* restore = addItem(sistem, "Restaureazaocopiezilnica1",
+                               QStringLiteral("Restaureaza o copie zilnica..."));
+    connect(restore, &QAction::triggered, this,
+            [this] { guarded([this] { Restaureazaocopiezilnica1Click(); }); });
+    QAction* exportGrid =
+        addItem(sistem, "Exportatabelulcurent1", QStringLiteral("Exporta tabelul curent..."));
+    connect(exportGrid, &QAction::triggered, this,
+            [this] { guarded([this] { Exportatabelulcurent1Click(); }); });
     sistem->addSeparator();
     QAction* quit = addItem(sistem, "Iesire1", QStringLiteral("Iesire"));
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
@@ -620,6 +630,34 @@ void TMainForm::importLegacy(const QString& directory) {
         if (t->isActive())
             t->refresh();
     m_register->loadUnitName();
+}
+
+void TMainForm::Restaureazaocopiezilnica1Click() {
+    // A row still being typed is saved first; the copy kept before the restore holds it.
+    for (Table* t : m_register->tables())
+        if (t->isActive())
+            t->checkBrowseMode();
+    RestoreDialog::run(
+        this, *m_db, Backup::defaultBasePath(), [this] { closeTables(); },
+        [this] {
+            upgradeStructure();
+            openTables();
+            m_register->loadUnitName();
+            SortComboClick();
+        });
+}
+
+void TMainForm::Exportatabelulcurent1Click() {
+    // The grid that holds the keys, else the one of the active tab.
+    const QWidget* focus = QApplication::focusWidget();
+    TDBGridNormal* chosen = nullptr;
+    for (TDBGridNormal* grid : layoutGrids())
+        if (focus && (focus == grid || grid->isAncestorOf(focus)))
+            chosen = grid;
+    for (TDBGridNormal* grid : layoutGrids())
+        if (!chosen && m_pages->currentWidget() && m_pages->currentWidget()->isAncestorOf(grid))
+            chosen = grid;
+    GridExport::run(chosen, this);
 }
 
 void TMainForm::SortComboClick() {

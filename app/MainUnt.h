@@ -54,6 +54,10 @@ public:
     void Importadatelevechi1Click();
     // The import after the directory is chosen: trial, report, import.
     void importLegacy(const QString& directory);
+    // Lists the daily copies and restores the one chosen.
+    void Restaureazaocopiezilnica1Click();
+    // Writes the grid that holds the keys to a spreadsheet.
+    void Exportatabelulcurent1Click();
     TLinkLabel* LinkLbl() const { return m_linkLbl; }
     ExemptionGroup* exemption() const { return m_exemption; }
 

@@ -17,6 +17,9 @@ int main(int argc, char* argv[]) {
                             << "  tombrix --import DIR [--yes]\n"
                             << "      citeste tabelele vechi din DIR si arata ce s-ar importa;\n"
                             << "      cu --yes le importa, inlocuind datele din registru\n"
+                            << "  tombrix --restore AAAALLZZ [--yes]\n"
+                            << "      arata ce ar face restaurarea copiei zilnice din acea zi;\n"
+                            << "      cu --yes o restaureaza, pastrand intai registrul de acum\n"
                             << ReportCommand::helpText();
         return 0;
     }

@@ -1,5 +1,6 @@
 #include "CatalogFilter.h"
 
+#include "FoldedText.h"
 #include "Table.h"
 
 QString upperAscii(const QString& text) {
@@ -23,18 +24,36 @@ QStringList SplitText(const QString& text, const QString& separator) {
     return out;
 }
 
-bool MatchFilterText(const QString& filter, const QString& value) {
-    if (!filter.contains(QLatin1Char(' ')))
-        return value.contains(filter);
-    for (const QString& word : SplitText(filter, QStringLiteral(" "))) {
-        // An empty word would match nothing and empty the grid while the
-        // next word is still being typed: it sets no condition.
-        if (word.isEmpty())
-            continue;
-        if (!value.contains(word))
+namespace {
+
+// The folded words of a filter text; empty words are left out, so that a
+// second word still being typed sets no condition and does not empty the
+// grid.
+QList<QByteArray> foldedWords(const QByteArray& folded) {
+    QList<QByteArray> out;
+    for (const QByteArray& word : folded.split(' '))
+        if (!word.isEmpty())
+            out << word;
+    return out;
+}
+
+bool matchFolded(const QByteArray& filter, const QList<QByteArray>& words, QByteArrayView value) {
+    if (value.isEmpty())
+        return false;
+    const QByteArrayView folded = FoldedText::scratch(value);
+    if (!filter.contains(' '))
+        return folded.contains(filter);
+    for (const QByteArray& word : words)
+        if (!folded.contains(word))
             return false;
-    }
     return true;
+}
+
+} // namespace
+
+bool MatchFilterText(const QString& filter, const QString& value) {
+    const QByteArray f = FoldedText::fold(filter.toUtf8());
+    return matchFolded(f, foldedWords(f), value.toUtf8());
 }
 
 const QStringList& CatalogFilter::fields() {
@@ -49,8 +68,8 @@ void CatalogFilter::setText(int index, const QString& text) {
     if (index < 0 || index >= m_texts.size())
         return;
     m_texts[index] = text;
-    m_upper[index] = upperAscii(text);
-    m_words[index] = SplitText(m_upper[index], QStringLiteral(" "));
+    m_folded[index] = FoldedText::fold(text.toUtf8());
+    m_words[index] = foldedWords(m_folded[index]);
 }
 
 QString CatalogFilter::text(int index) const {
@@ -66,29 +85,6 @@ void CatalogFilter::attach(Table& catalog) {
     catalog.onFilterRecord = [this](const Table& t) { return CatalogFilterRecord(t); };
 }
 
-namespace {
-
-QChar upperAsciiChar(QChar c) {
-    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ? QChar(c.unicode() - 'a' + 'A') : c;
-}
-
-// Whether the upper-case word occurs in the value, folding only a-z of the
-// value as it goes: runs for every place at every keystroke, so it copies
-// nothing.
-bool containsFolded(QStringView value, QStringView upperWord) {
-    const qsizetype n = value.size(), m = upperWord.size();
-    for (qsizetype i = 0; i + m <= n; ++i) {
-        qsizetype j = 0;
-        while (j < m && upperAsciiChar(value[i + j]) == upperWord[j])
-            ++j;
-        if (j == m)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 bool CatalogFilter::CatalogFilterRecord(const Table& catalog) const {
     if (m_resolvedFor != &catalog || m_resolvedFields != catalog.fields().size()) {
         m_fieldIndex.clear();
@@ -97,21 +93,13 @@ bool CatalogFilter::CatalogFilterRecord(const Table& catalog) const {
         m_resolvedFor = &catalog;
         m_resolvedFields = catalog.fields().size();
     }
-    for (int i = 0; i < m_upper.size(); ++i) {
-        const QString& f = m_upper.at(i);
+    QByteArray spare;
+    for (int i = 0; i < m_folded.size(); ++i) {
+        const QByteArray& f = m_folded.at(i);
         if (f.isEmpty())
             continue;
-        const QString value = catalog.storedText(m_fieldIndex.at(i));
-        if (value.isEmpty())
+        if (!matchFolded(f, m_words.at(i), catalog.storedUtf8(m_fieldIndex.at(i), &spare)))
             return false;
-        if (!f.contains(QLatin1Char(' '))) {
-            if (!containsFolded(value, f))
-                return false;
-            continue;
-        }
-        for (const QString& word : m_words.at(i))
-            if (!word.isEmpty() && !containsFolded(value, word))
-                return false;
     }
     return true;
 }

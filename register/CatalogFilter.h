@@ -7,7 +7,8 @@
 class Table;
 
 // The register's filter: up to seven texts, one per field, each matched
-// as a substring (or as words in any order) of the field's value.
+// as a substring (or as words in any order) of the field's value, folded as
+// FoldedText folds (letter case and Romanian marks do not count).
 class CatalogFilter {
 public:
     // The filtered fields, in the order of the filter edits.
@@ -25,18 +26,18 @@ public:
 
 private:
     QStringList m_texts = QStringList(7, QString());
-    QStringList m_upper = QStringList(7, QString());
-    mutable const Table* m_resolvedFor = nullptr; // field indexes looked up once per table
+    QList<QByteArray> m_folded = QList<QByteArray>(7); // folded UTF-8 of each text
+    mutable const Table* m_resolvedFor = nullptr;      // field indexes looked up once per table
     mutable qsizetype m_resolvedFields = -1;
     mutable QVector<int> m_fieldIndex;
-    QList<QStringList> m_words = QList<QStringList>(7); // the words of each text
+    QList<QList<QByteArray>> m_words = QList<QList<QByteArray>>(7); // its non-empty words
 };
 
 // Upper case of the plain letters a-z only; every other character stays.
 QString upperAscii(const QString& text);
-// F and V already upper case. Without a blank, F must occur in V; with
-// blanks, every word of F must occur in V, in any order. Empty words (from
-// leading, trailing or doubled blanks) are skipped.
+// Without a blank, F must occur in V; with blanks, every word of F must
+// occur in V, in any order. Both are compared folded (FoldedText). Empty
+// words (from leading, trailing or doubled blanks) are skipped.
 bool MatchFilterText(const QString& filter, const QString& value);
 // Cuts T at every X; consecutive separators give empty items.
 QStringList SplitText(const QString& text, const QString& separator);

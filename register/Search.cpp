@@ -2,6 +2,7 @@
 
 #include "DBGNorm.h"
 #include "DBGridModel.h"
+#include "FoldedText.h"
 #include "Guard.h"
 #include "Prompts.h"
 #include "StoreError.h"
@@ -23,35 +24,6 @@
 #include <cstring>
 
 namespace {
-
-char upperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
-QByteArray upperAscii(QByteArray text) {
-    for (char& c : text)
-        c = upperAscii(c);
-    return text;
-}
-
-// Works on UTF-8 bytes: folding only a-z leaves every multi-byte character
-// alone, so a byte match is a character match.
-bool containsFolded(const char* s, int n, const QByteArray& upper) {
-    const int m = int(upper.size());
-    if (m == 0 || m > n)
-        return false;
-    const char first = upper.at(0);
-    for (int i = 0; i + m <= n; ++i) {
-        if (upperAscii(s[i]) != first)
-            continue;
-        int j = 1;
-        while (j < m && upperAscii(s[i + j]) == upper.at(j))
-            ++j;
-        if (j == m)
-            return true;
-    }
-    return false;
-}
 
 // A calculated field's value in the form the file would store it.
 Table::StoredValue storedForm(const QVariant& v, QByteArray* keep) {
@@ -182,7 +154,7 @@ bool convert(const FieldDef& field, const QString& text, bool exact, SearchValue
     switch (field.type) {
     case FieldType::Text:
         out->kind = exact ? SearchValue::Equals : SearchValue::Contains;
-        out->text = exact ? text.toUtf8() : upperAscii(text.toUtf8());
+        out->text = exact ? text.toUtf8() : FoldedText::fold(text.toUtf8());
         return true;
     case FieldType::LongInt: {
         bool ok = false;
@@ -239,7 +211,7 @@ bool matches(const Table::StoredValue& v, const SearchValue& w) {
             n = int(spare.size());
         }
         if (w.kind == SearchValue::Contains)
-            return containsFolded(s, n, w.text);
+            return FoldedText::contains(QByteArrayView(s, n), w.text);
         return n == w.text.size() && std::memcmp(s, w.text.constData(), std::size_t(n)) == 0;
     }
     case SearchValue::Number:

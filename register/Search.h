@@ -16,7 +16,7 @@ class TDBGridNormal;
 // field's type.
 struct SearchValue {
     enum Kind {
-        Contains, // the text, a-z folded to upper case, anywhere in the value
+        Contains, // the text anywhere in the value, both folded (FoldedText)
         Equals,   // the whole value, letter case and all
         Number,   // numeric equality: 5 finds 5 and 5.0
         Day,      // the same calendar day

@@ -37,7 +37,7 @@ DbHandle openDb(const QString& path, int flags) {
 // The register copied page by page through SQLite. Opening the source
 // read-write lets SQLite roll back a journal left by a run that was killed
 // in the middle of a write, so the copy holds only committed data.
-bool copyRegister(const QString& from, const QString& to) {
+bool copyPages(const QString& from, const QString& to) {
     // No CREATE flag: a missing register is a failure, not a new empty file.
     DbHandle src = openDb(from, SQLITE_OPEN_READWRITE);
     if (!src)
@@ -122,7 +122,7 @@ bool run(const QString& sourceFile, const QString& basePath, const QDate& day) {
     // failed copy never looks like a good one.
     const QString partial = target + QStringLiteral(".partial");
     removeCopy(partial);
-    if (!copyRegister(sourceFile, partial) || !QFile::rename(partial, target)) {
+    if (!copyPages(sourceFile, partial) || !QFile::rename(partial, target)) {
         removeCopy(partial);
         throw failure;
     }
@@ -150,8 +150,9 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
     const QString restore =
         latest.isEmpty()
             ? QStringLiteral("Nu exista nicio copie zilnica a ei.")
-            : QStringLiteral("Ultima copie zilnica buna este %1; inchideti programul si "
-                             "copiati-o in locul bazei de date.")
+            : QStringLiteral("Ultima copie zilnica buna este %1; restaurati-o din meniul "
+                             "Sistem, \"Restaureaza o copie zilnica...\", sau cu "
+                             "tombrix --restore AAAALLZZ.")
                   .arg(latest);
     const QString untouched =
         QStringLiteral("Nu a fost salvata si nu a fost deschisa pentru editare. ");
@@ -181,12 +182,17 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
 }
 
 QString runBeforeImport(const QString& sourceFile, const QString& basePath, const QDateTime& now) {
+    return runBefore(sourceFile, basePath, now, QStringLiteral("inainte-de-import"));
+}
+
+QString runBefore(const QString& sourceFile, const QString& basePath, const QDateTime& now,
+                  const QString& what) {
     const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
     const QString dirPath =
         QDir(base.path())
             .filePath(QStringLiteral("SalvariQuarvenn/") + dateStamp(now.date()) +
                       QLatin1Char('-') + now.time().toString(QStringLiteral("HHmmss")) +
-                      QStringLiteral("-inainte-de-import/") + base.fileName());
+                      QLatin1Char('-') + what + QLatin1Char('/') + base.fileName());
     const StoreError failure(QStringLiteral("Nu pot salva baza de date in directorul ") +
                              QDir::toNativeSeparators(dirPath));
     if (!QDir().mkpath(dirPath))
@@ -194,12 +200,25 @@ QString runBeforeImport(const QString& sourceFile, const QString& basePath, cons
     const QString target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
     const QString partial = target + QStringLiteral(".partial");
     removeCopy(partial);
-    if (QFileInfo::exists(target) || !copyRegister(sourceFile, partial) ||
+    if (QFileInfo::exists(target) || !copyPages(sourceFile, partial) ||
         !QFile::rename(partial, target)) {
         removeCopy(partial);
         throw failure;
     }
     return QDir::toNativeSeparators(target);
+}
+
+QString copiesRoot(const QString& basePath) {
+    const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
+    return QDir(base.path()).filePath(QStringLiteral("SalvariQuarvenn"));
+}
+
+QString copiesLeaf(const QString& basePath) {
+    return QFileInfo(QDir::fromNativeSeparators(effectiveBase(basePath))).fileName();
+}
+
+bool copyRegister(const QString& from, const QString& to) {
+    return copyPages(from, to);
 }
 
 } // namespace Backup

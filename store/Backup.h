@@ -47,5 +47,18 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
 // <root>/SalvariQuarvenn/<yyyymmdd>-<hhmmss>-inainte-de-import/<leaf>.
 // Returns the copy's path; failures raise StoreError as run() does.
 QString runBeforeImport(const QString& sourceFile, const QString& basePath, const QDateTime& now);
+// The same copy for another occasion: `what` ends the directory's name
+// ("inainte-de-import", "inainte-de-restaurare").
+QString runBefore(const QString& sourceFile, const QString& basePath, const QDateTime& now,
+                  const QString& what);
+
+// The root directory that holds the copies, "<root>/SalvariQuarvenn", and
+// the leaf that names this register's copies in each day's directory.
+QString copiesRoot(const QString& basePath);
+QString copiesLeaf(const QString& basePath);
+
+// Copies a register page by page through SQLite (a journal left by a killed
+// run is applied or rolled back first); false when it cannot.
+bool copyRegister(const QString& from, const QString& to);
 
 } // namespace Backup

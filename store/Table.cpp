@@ -660,6 +660,24 @@ QString Table::storedText(int field) const {
     return v.kind == KText ? QString::fromUtf8(v.data, v.bytes) : toVariant(v).toString();
 }
 
+QByteArrayView Table::storedUtf8(int field, QByteArray* spare) const {
+    if (field < 0 || field >= m_fields.size() || m_fields.at(field).calculated)
+        return {};
+    const Row* r = m_filterRow ? m_filterRow : (isEditing() ? &m_buffer : displayRow(m_cur));
+    if (!r)
+        return {};
+    if (r == &m_buffer) {
+        *spare = m_edit.value(field).toString().toUtf8();
+        return *spare;
+    }
+    ensureComplete(r);
+    const Packed v = packedAt(r->packed, field);
+    if (v.kind == KText)
+        return QByteArrayView(v.data, v.bytes);
+    *spare = toVariant(v).toString().toUtf8();
+    return *spare;
+}
+
 QVariant Table::value(const QString& name) const {
     const int i = fieldIndex(name);
     if (i < 0)

@@ -3,6 +3,7 @@
 #include "DataSet.h"
 #include "Schema.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QList>
 #include <QPointer>
@@ -149,12 +150,19 @@ public:
     // A field's value as text, as stored (dates as ISO text): the row
     // filter reads it for every place at every keystroke.
     QString storedText(int field) const;
+    // The same as UTF-8 bytes, without making a string: a text is read in
+    // place in the row (valid until the row changes), anything else is
+    // written into `spare`.
+    QByteArrayView storedUtf8(int field, QByteArray* spare) const;
     void setValue(const QString& name, const QVariant& value);
     // Converts a typed text by the field's type; StoreError when it is not one.
     void setAsString(const QString& name, const QString& text);
 
     // A display row's value, for the grids.
     QVariant valueAt(int row, int field) const;
+    // Reads the values of every row not read yet, in one pass: a walk over
+    // all rows (an export) then reads nothing row by row.
+    void readAllValues() const { ensureAllComplete(); }
     bool isNewRow(int row) const { return m_state == TableState::Insert && row == m_cur; }
 
     // --- filter

@@ -3,6 +3,7 @@
 #include "CatalogRules.h"
 #include "CatalogSort.h"
 #include "Database.h"
+#include "FoldedText.h"
 #include "PlaceRegister.h"
 #include "StoreError.h"
 #include "Table.h"
@@ -240,6 +241,23 @@ private slots:
         // A second word still being typed does not empty the grid.
         QVERIFY(MatchFilterText(QStringLiteral("ION "), QStringLiteral("POPESCU ION")));
         QVERIFY(MatchFilterText(QStringLiteral(" ION  POP"), QStringLiteral("POPESCU ION")));
+        // Romanian marks count for nothing, on either side, comma or cedilla,
+        // capital or small; other letters with marks stay themselves.
+        QVERIFY(MatchFilterText(QStringLiteral("stefan"), QStringLiteral("ȘTEFAN")));
+        QVERIFY(MatchFilterText(QStringLiteral("STEFAN"), QStringLiteral("ŞTEFAN")));
+        QVERIFY(MatchFilterText(QStringLiteral("taranu"), QStringLiteral("ȚĂRANU")));
+        QVERIFY(MatchFilterText(QStringLiteral("ionita"), QStringLiteral("Ioniță")));
+        QVERIFY(MatchFilterText(QStringLiteral("Ioniţă"), QStringLiteral("IONITA")));
+        QVERIFY(MatchFilterText(QStringLiteral("ştefăneşti"), QStringLiteral("Ștefănești")));
+        QVERIFY(MatchFilterText(QStringLiteral("INTAI"), QStringLiteral("Întâi")));
+        QVERIFY(
+            MatchFilterText(QStringLiteral("tarnaveni moara"), QStringLiteral("Moară, Târnăveni")));
+        QVERIFY(!MatchFilterText(QStringLiteral("muller"), QStringLiteral("Müller")));
+        QVERIFY(!MatchFilterText(QStringLiteral("SS"), QStringLiteral("Ș")));
+        QCOMPARE(FoldedText::fold(QByteArrayView("ăâîșşțţĂÂÎȘŞȚŢ éß")),
+                 QByteArray("AAISSTTAAISSTT éß"));
+        // A cut-off lead byte at the end is kept, not read past.
+        QCOMPARE(FoldedText::fold(QByteArrayView("a\xC8", 2)), QByteArray("A\xC8"));
     }
 
     void filteringTheRegister() {
@@ -276,8 +294,22 @@ private slots:
         r.filter.setText(3, QStringLiteral("A"));
         r.catalog.refresh();
         QCOMPARE(r.column(QStringLiteral("Loc")), QStringList{QStringLiteral("A12B")});
+        // The names as the register holds them, found as a clerk types them.
+        r.place(QStringLiteral("20"), QStringLiteral("ȘTEFAN ȚĂRANU"));
+        r.place(QStringLiteral("21"), QStringLiteral("ŞTEFAN IONIŢĂ"));
+        r.place(QStringLiteral("22"), QStringLiteral("STEFAN TARANU"));
+        r.place(QStringLiteral("23"), QStringLiteral("Ion Țăran"));
         r.catalog.setFiltered(false);
-        QCOMPARE(r.catalog.recordCount(), 4);
+        r.catalog.setFiltered(true);
+        QCOMPARE(only(5, QStringLiteral("STEFAN")),
+                 (QStringList{QStringLiteral("20"), QStringLiteral("21"), QStringLiteral("22")}));
+        QCOMPARE(only(5, QStringLiteral("taranu stef")),
+                 (QStringList{QStringLiteral("20"), QStringLiteral("22")}));
+        QCOMPARE(only(5, QStringLiteral("ioniţa")), QStringList{QStringLiteral("21")});
+        QCOMPARE(only(5, QStringLiteral("ȚARAN")),
+                 (QStringList{QStringLiteral("20"), QStringLiteral("22"), QStringLiteral("23")}));
+        r.catalog.setFiltered(false);
+        QCOMPARE(r.catalog.recordCount(), 8);
     }
 
     void sortingByHolderName() {
