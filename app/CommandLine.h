@@ -6,7 +6,7 @@
 class QTextStream;
 
 // The program's command line, for the person who installs it:
-//   tombrix --import DIR [--yes]
+//   tombrix --import DIR [--yes [--fara-refuzate]]
 // Without arguments the main window starts as usual.
 namespace CommandLine {
 
@@ -14,6 +14,8 @@ struct Options {
     bool import = false;
     QString directory;
     bool yes = false;
+    // The tables the trial refuses are left out (they stay empty).
+    bool withoutRefused = false;
     QString error; // set when the arguments cannot be understood
 };
 
