@@ -107,7 +107,28 @@ QString directory(const QString& basePath, const QDate& day) {
     return QDir::toNativeSeparators(dir);
 }
 
+void removeUnfinishedImportCopies(const QString& basePath) {
+    const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
+    const QDir root(QDir(base.path()).filePath(QStringLiteral("SalvariQuarvenn")));
+    const QStringList dirs = root.entryList({QStringLiteral("*-inainte-de-import")},
+                                            QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString& name : dirs) {
+        QDir leaf(root.filePath(name + QLatin1Char('/') + base.fileName()));
+        const QStringList partials =
+            leaf.entryList({QStringLiteral("*.partial"), QStringLiteral("*.partial-journal")},
+                           QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& f : partials)
+            leaf.remove(f);
+        // Only empty directories go: a complete copy, or anything else put
+        // there, keeps its directory.
+        QDir(root).rmdir(name + QLatin1Char('/') + base.fileName());
+        QDir(root).rmdir(name);
+    }
+}
+
 bool run(const QString& sourceFile, const QString& basePath, const QDate& day) {
+    // Copies of earlier imports killed half-way are cleared at each start.
+    removeUnfinishedImportCopies(basePath);
     const QString dir = directory(basePath, day);
     const QString dirPath = QDir::fromNativeSeparators(dir);
     const QString target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
@@ -181,6 +202,7 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
 }
 
 QString runBeforeImport(const QString& sourceFile, const QString& basePath, const QDateTime& now) {
+    removeUnfinishedImportCopies(basePath);
     const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
     const QString dirPath =
         QDir(base.path())

@@ -48,4 +48,9 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
 // Returns the copy's path; failures raise StoreError as run() does.
 QString runBeforeImport(const QString& sourceFile, const QString& basePath, const QDateTime& now);
 
+// Removes what copies before earlier imports left when they were cut off
+// (their ".partial" files) and the directories left without a copy. run()
+// and runBeforeImport() call it first.
+void removeUnfinishedImportCopies(const QString& basePath);
+
 } // namespace Backup
