@@ -204,16 +204,24 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
 QString runBeforeImport(const QString& sourceFile, const QString& basePath, const QDateTime& now) {
     removeUnfinishedImportCopies(basePath);
     const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
-    const QString dirPath =
-        QDir(base.path())
-            .filePath(QStringLiteral("SalvariQuarvenn/") + dateStamp(now.date()) +
-                      QLatin1Char('-') + now.time().toString(QStringLiteral("HHmmss")) +
-                      QStringLiteral("-inainte-de-import/") + base.fileName());
+    const QString stamp = QStringLiteral("SalvariQuarvenn/") + dateStamp(now.date()) +
+                          QLatin1Char('-') + now.time().toString(QStringLiteral("HHmmss"));
+    // A second import in the same second gets a directory of its own
+    // ("...-2-inainte-de-import"): the first one's copy is never replaced.
+    QString dirPath;
+    QString target;
+    for (int n = 1; n < 100; ++n) {
+        dirPath = QDir(base.path())
+                      .filePath(stamp + (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) +
+                                QStringLiteral("-inainte-de-import/") + base.fileName());
+        target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
+        if (!QFileInfo::exists(target))
+            break;
+    }
     const StoreError failure(QStringLiteral("Nu pot salva baza de date in directorul ") +
                              QDir::toNativeSeparators(dirPath));
     if (!QDir().mkpath(dirPath))
         throw failure;
-    const QString target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
     const QString partial = target + QStringLiteral(".partial");
     removeCopy(partial);
     if (QFileInfo::exists(target) || !copyRegister(sourceFile, partial) ||

@@ -266,6 +266,14 @@ private slots:
         QCOMPARE(inspect(QDir::fromNativeSeparators(kept)).counts.value(QStringLiteral("Catalog")),
                  300);
 
+        // A second import in the same second keeps the first one's copy.
+        const QString again = Backup::runBeforeImport(reg, dir.backupBase(), first);
+        QVERIFY(again != kept);
+        QVERIFY(again.contains(QStringLiteral("20240306-100000-2-inainte-de-import")));
+        QVERIFY(QFileInfo(QDir::fromNativeSeparators(kept)).isFile());
+        QFile::remove(QDir::fromNativeSeparators(again));
+        QDir(root).rmpath(QStringLiteral("20240306-100000-2-inainte-de-import/Tombrix"));
+
         // The same before an import, without a start in between.
         leave(QStringLiteral("20240307-090000"), false);
         Backup::runBeforeImport(reg, dir.backupBase(), first.addDays(1));
