@@ -9,10 +9,11 @@
 class Database;
 
 // Brings an office's old table files (Catalog.DB, Concesionari.DB with
-// Concesionari.MB, PersInmormantate.DB, Chitante.DB, Unitatea.DB, in the
-// Central European code page) into the register. A trial reads everything
-// and lists what cannot come over; the import then replaces the register's
-// rows in one transaction, keeping the old place numbers (Id_Loc).
+// Concesionari.MB, PersInmormantate.DB, Chitante.DB, Unitatea.DB, texts in
+// the code page each header names, Central European when it names none)
+// into the register. A trial reads everything and lists what cannot come
+// over or not as it stands; the import then replaces the register's rows in
+// one transaction, keeping the old place numbers (Id_Loc).
 class LegacyImport {
 public:
     struct TableCount {

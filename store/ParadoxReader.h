@@ -11,8 +11,7 @@
 QString fromCp1250(const char* data, int length);
 
 // The memo texts that do not fit in their rows, read from the table's .MB
-// file block by block. pxlib's own blob reader is never used for reading:
-// the packaged library aborts the process when it opens a .MB file.
+// file block by block, every offset checked against the file.
 class ParadoxBlobFile {
 public:
     // A file that cannot be read leaves the reader empty: every read fails.
