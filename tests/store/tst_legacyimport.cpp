@@ -870,6 +870,41 @@ private slots:
                  qPrintable(r.report(false)));
     }
 
+    // Files of the older format versions: a shorter table name before the
+    // field names (before version 7) and no second header part (before
+    // version 4), so no code page either.
+    void olderFormatVersionsAreRead_data() {
+        QTest::addColumn<int>("version");
+        QTest::newRow("5.0") << 10;
+        QTest::newRow("3.5") << 4;
+    }
+    void olderFormatVersionsAreRead() {
+        QFETCH(int, version);
+        writeSample(m_old.path());
+        const int fields = int(ParadoxWriter::tableColumns(QStringLiteral("Unitatea")).size());
+        patch(m_old.filePath(QStringLiteral("Unitatea.DB")), [&](QByteArray& b) {
+            const int header = get16(b, 2);
+            const int tableName = 0x78 + fields * 6 + 4;
+            QCOMPARE(quint8(b.at(0x39)), quint8(12)); // what the writer writes
+            b.remove(tableName + 79, 261 - 79);
+            int removed = 261 - 79;
+            if (version < 5) {
+                b.remove(0x58, 0x20);
+                removed += 0x20;
+                put32(b, 0x25, 0);
+            }
+            b.insert(header - removed, QByteArray(removed, '\0'));
+            b[0x39] = char(version);
+        });
+        const LegacyImport::Result r = LegacyImport(m_old.path()).trial();
+        QCOMPARE(r.problems, QStringList());
+        ParadoxReader unit(m_old.filePath(QStringLiteral("Unitatea.DB")));
+        QCOMPARE(unit.codePage(), version < 5 ? 0 : 1250);
+        QVERIFY(unit.readRow(0));
+        QCOMPARE(unit.fields().first().name, QStringLiteral("Cimitir"));
+        QCOMPARE(unit.value(0).value.toString(), QStringLiteral("Primăria Câmpina"));
+    }
+
     // The rows the blocks hold are read even where the header counts fewer.
     void rowsBeyondTheHeadersCountAreReadAndSaid() {
         const QString path = m_old.filePath(QStringLiteral("Catalog.DB"));
