@@ -35,6 +35,8 @@ Options parse(const QStringList& arguments) {
             o.day = arguments.at(++i);
         } else if (a == QLatin1String("--yes")) {
             o.yes = true;
+        } else if (a == QLatin1String("--fara-refuzate")) {
+            o.withoutRefused = true;
         } else {
             o.error = QStringLiteral("Argument necunoscut: %1").arg(a);
             return o;
@@ -44,6 +46,8 @@ Options parse(const QStringList& arguments) {
         o.error = QStringLiteral("--import si --restore nu se folosesc impreuna");
     else if (o.yes && !o.import && !o.restore)
         o.error = QStringLiteral("--yes se foloseste doar impreuna cu --import sau --restore");
+    if (o.withoutRefused && !o.yes)
+        o.error = QStringLiteral("--fara-refuzate se foloseste doar impreuna cu --yes");
     return o;
 }
 
@@ -76,13 +80,22 @@ int run(const QStringList& arguments, const QString& programDir, QTextStream& ou
             out.flush();
             return 0;
         }
+        if (!trial.catalogRefused() && !trial.refusedFiles().isEmpty() && !o.withoutRefused) {
+            out << QStringLiteral("\nNu s-a scris nimic in registru: %1 nu se poate importa. "
+                                  "Pentru importul celorlalte tabele fara el repetati comanda "
+                                  "cu --yes --fara-refuzate.\n")
+                       .arg(trial.refusedFiles().join(QStringLiteral(", ")));
+            out.flush();
+            return 1;
+        }
         const int existing = LegacyImport::placesInRegister(db);
         if (existing > 0)
             out << QStringLiteral("\nRegistrul avea %1; se inlocuiesc cu datele importate.\n")
                        .arg(Values::countText(existing, QStringLiteral("un loc"),
                                               QStringLiteral("locuri")));
         const LegacyImport::Result done =
-            import.run(db, Backup::defaultBasePath(), QDateTime::currentDateTime(), {}, &trial);
+            import.run(db, Backup::defaultBasePath(), QDateTime::currentDateTime(), {}, &trial,
+                       o.withoutRefused);
         out << '\n' << done.report(true);
         out.flush();
         return 0;

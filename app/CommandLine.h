@@ -6,7 +6,7 @@
 class QTextStream;
 
 // The program's command line, for the person who installs it:
-//   tombrix --import DIR [--yes]
+//   tombrix --import DIR [--yes [--fara-refuzate]]
 //   tombrix --restore YYYYMMDD [--yes]
 // Without arguments the main window starts as usual.
 namespace CommandLine {
@@ -17,6 +17,8 @@ struct Options {
     bool restore = false;
     QString day; // the daily copy's stamp, YYYYMMDD
     bool yes = false;
+    // The tables the trial refuses are left out (they stay empty).
+    bool withoutRefused = false;
     QString error; // set when the arguments cannot be understood
 };
 

@@ -128,6 +128,20 @@ bool run(QWidget* parent, Database& db, const QString& directory, const QString&
     TImportRaportFrm report(trial.report(false), parent);
     if (report.exec() != QDialog::Accepted)
         return false;
+    if (trial.catalogRefused()) {
+        Prompts::warning(QStringLiteral("%1 nu se poate importa: %2.")
+                             .arg(trial.tables.first().file, trial.tables.first().refused));
+        return false;
+    }
+    const QStringList refused = trial.refusedFiles();
+    if (!refused.isEmpty() &&
+        Prompts::current().message(
+            QApplication::applicationName(),
+            QStringLiteral("%1 nu se poate importa (vedeti proba). Importati celelalte tabele "
+                           "fara el? In registru tabelul lui va ramane gol.")
+                .arg(refused.join(QStringLiteral(", "))),
+            PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No) != PromptAnswer::Yes)
+        return false;
     const int existing = LegacyImport::placesInRegister(db);
     if (existing > 0 &&
         Prompts::current().message(
@@ -143,8 +157,8 @@ bool run(QWidget* parent, Database& db, const QString& directory, const QString&
     {
         WaitCursor wait;
         ImportProgress progress(parent, QStringLiteral("Import in curs..."));
-        done =
-            import.run(db, backupBase, QDateTime::currentDateTime(), progress.callback(), &trial);
+        done = import.run(db, backupBase, QDateTime::currentDateTime(), progress.callback(), &trial,
+                          !refused.isEmpty());
     }
     int places = 0;
     if (!done.tables.isEmpty())

@@ -1,6 +1,7 @@
 #include "DecDispUnt.h"
 
 #include "Cp1250.h"
+#include "OwnSaveFile.h"
 #include "Prompts.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStringList>
 #include <QVBoxLayout>
 
@@ -172,10 +172,9 @@ QByteArray toFileBytes(const QString& text) {
     t.replace(QChar::LineSeparator, QLatin1Char('\n'));
     if (t.isEmpty())
         return {};
-    QStringList lines = t.split(QLatin1Char('\n'));
-    // A text ending with a line break has no further line.
-    if (lines.size() > 1 && lines.last().isEmpty())
-        lines.removeLast();
+    // Every line ends with CR LF, the last one too: the reader takes one
+    // final line end off, so blank lines at the end come back as they were.
+    const QStringList lines = t.split(QLatin1Char('\n'));
     QByteArray out;
     for (const QString& l : lines) {
         out += Cp1250::encode(l);
@@ -206,14 +205,12 @@ bool save(const QString& programDir, Section s, const QString& text) {
     const QFileInfo info(path);
     if (info.exists() && (!info.isFile() || !info.isWritable()))
         return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    OwnSaveFile f(path);
+    if (!f.open())
         return false;
     const QByteArray bytes = toFileBytes(text);
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
+    if (f.device().write(bytes) != bytes.size())
         return false;
-    }
     return f.commit();
 }
 
@@ -295,13 +292,17 @@ void TDecDispFrm::ImplicitBtnClick() {
 }
 
 void TDecDispFrm::accept() {
-    // Every text whose file is missing or differs from what is shown is
-    // written; one that cannot be written is left, with no message.
+    // Every text whose file is missing or reads as another text than the
+    // one shown is written; one that cannot be written is left, with no
+    // message. A file that reads as the text shown is left byte for byte,
+    // whatever its line ends.
     for (Section s : Sections) {
-        const QByteArray wanted = toFileBytes(text(s));
         QFile f(filePath(m_programDir, s));
-        const bool same = QFileInfo(f).isFile() && f.open(QIODevice::ReadOnly) &&
-                          f.readAll() == wanted && f.error() == QFileDevice::NoError;
+        bool same = QFileInfo(f).isFile() && f.open(QIODevice::ReadOnly);
+        if (same) {
+            const QByteArray bytes = f.readAll();
+            same = f.error() == QFileDevice::NoError && fromFileBytes(bytes) == text(s);
+        }
         f.close();
         if (!same)
             save(m_programDir, s, text(s));

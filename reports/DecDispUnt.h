@@ -26,10 +26,12 @@ QString filePath(const QString& programDir, Section s);
 // The office's standard wording; lines joined by '\n', blanks kept.
 QString defaultText(Section s);
 
-// A text as its file holds it: one line per text line, each ended by CR LF,
-// in the Central European code page. An empty text is an empty file.
+// A text as its file holds it: one line per text line, each ended by CR LF
+// (a text ending in a line break ends in an empty line), in the Central
+// European code page. An empty text is an empty file. Such a file read and
+// written again is the same byte for byte, blank lines at its end included.
 QByteArray toFileBytes(const QString& text);
-// Reads CR LF, LF or CR line ends alike.
+// Reads CR LF, LF or CR line ends alike; the last line's end is optional.
 QString fromFileBytes(const QByteArray& bytes);
 
 // The text in the file; nothing when the file is missing or unreadable.

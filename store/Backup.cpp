@@ -107,7 +107,28 @@ QString directory(const QString& basePath, const QDate& day) {
     return QDir::toNativeSeparators(dir);
 }
 
+void removeUnfinishedImportCopies(const QString& basePath) {
+    const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
+    const QDir root(QDir(base.path()).filePath(QStringLiteral("SalvariQuarvenn")));
+    const QStringList dirs = root.entryList({QStringLiteral("*-inainte-de-import")},
+                                            QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString& name : dirs) {
+        QDir leaf(root.filePath(name + QLatin1Char('/') + base.fileName()));
+        const QStringList partials =
+            leaf.entryList({QStringLiteral("*.partial"), QStringLiteral("*.partial-journal")},
+                           QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString& f : partials)
+            leaf.remove(f);
+        // Only empty directories go: a complete copy, or anything else put
+        // there, keeps its directory.
+        QDir(root).rmdir(name + QLatin1Char('/') + base.fileName());
+        QDir(root).rmdir(name);
+    }
+}
+
 bool run(const QString& sourceFile, const QString& basePath, const QDate& day) {
+    // Copies of earlier imports killed half-way are cleared at each start.
+    removeUnfinishedImportCopies(basePath);
     const QString dir = directory(basePath, day);
     const QString dirPath = QDir::fromNativeSeparators(dir);
     const QString target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
@@ -182,22 +203,31 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
 }
 
 QString runBeforeImport(const QString& sourceFile, const QString& basePath, const QDateTime& now) {
+    removeUnfinishedImportCopies(basePath);
     return runBefore(sourceFile, basePath, now, QStringLiteral("inainte-de-import"));
 }
 
 QString runBefore(const QString& sourceFile, const QString& basePath, const QDateTime& now,
                   const QString& what) {
     const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
-    const QString dirPath =
-        QDir(base.path())
-            .filePath(QStringLiteral("SalvariQuarvenn/") + dateStamp(now.date()) +
-                      QLatin1Char('-') + now.time().toString(QStringLiteral("HHmmss")) +
-                      QLatin1Char('-') + what + QLatin1Char('/') + base.fileName());
+    const QString stamp = QStringLiteral("SalvariQuarvenn/") + dateStamp(now.date()) +
+                          QLatin1Char('-') + now.time().toString(QStringLiteral("HHmmss"));
+    // A second copy in the same second gets a directory of its own
+    // ("...-2-inainte-de-import"): the first one's copy is never replaced.
+    QString dirPath;
+    QString target;
+    for (int n = 1; n < 100; ++n) {
+        dirPath = QDir(base.path())
+                      .filePath(stamp + (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) +
+                                QLatin1Char('-') + what + QLatin1Char('/') + base.fileName());
+        target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
+        if (!QFileInfo::exists(target))
+            break;
+    }
     const StoreError failure(QStringLiteral("Nu pot salva baza de date in directorul ") +
                              QDir::toNativeSeparators(dirPath));
     if (!QDir().mkpath(dirPath))
         throw failure;
-    const QString target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
     const QString partial = target + QStringLiteral(".partial");
     removeCopy(partial);
     if (QFileInfo::exists(target) || !copyPages(sourceFile, partial) ||

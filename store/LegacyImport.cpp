@@ -5,6 +5,7 @@
 #include "ParadoxReader.h"
 #include "Schema.h"
 #include "StoreError.h"
+#include "StoreFailure.h"
 #include "Values.h"
 
 #include <QDir>
@@ -34,7 +35,9 @@ struct Statement {
     ~Statement() { sqlite3_finalize(st); }
 };
 
-// Whether a field of the old file can fill a field of the register.
+// Whether a field of the old file can fill a field of the register with
+// the values it holds: a number of any width is a number, and can be
+// written as text.
 bool compatible(FieldType target, ParadoxReader::Kind source) {
     using K = ParadoxReader::Kind;
     switch (target) {
@@ -42,6 +45,8 @@ bool compatible(FieldType target, ParadoxReader::Kind source) {
     case FieldType::LongInt:
         return source == K::Number || source == K::Integer;
     case FieldType::Text:
+        return source == K::Text || source == K::Memo || source == K::Number ||
+               source == K::Integer;
     case FieldType::Memo:
         return source == K::Text || source == K::Memo;
     case FieldType::Date:
@@ -54,6 +59,48 @@ bool compatible(FieldType target, ParadoxReader::Kind source) {
 
 QString idText(const QVariant& id) {
     return id.isNull() ? QStringLiteral("-") : Values::numberToText(id.toDouble());
+}
+
+QString typeText(const FieldDef& f) {
+    switch (f.type) {
+    case FieldType::Number:
+        return QStringLiteral("Numar");
+    case FieldType::Text:
+        return QStringLiteral("Text(%1)").arg(f.size);
+    case FieldType::Date:
+        return QStringLiteral("Data");
+    case FieldType::Logical:
+        return QStringLiteral("Logic");
+    case FieldType::LongInt:
+        return QStringLiteral("Intreg lung");
+    case FieldType::Memo:
+        return QStringLiteral("Memo");
+    }
+    return {};
+}
+
+QString notANumber(double d) {
+    return std::isnan(d) ? QStringLiteral("nu este un numar (NaN)")
+                         : QStringLiteral("este infinita");
+}
+
+const QString kProtected = QStringLiteral(
+    "tabelul este protejat cu parola; salvati tabelul fara parola din programul vechi "
+    "si reluati importul");
+
+// Why a table cannot be read at all, empty when it can.
+QString refusal(const ParadoxReader& reader, const TableDef& def) {
+    if (reader.isProtected())
+        return kProtected;
+    QStringList wrong;
+    for (const FieldDef& f : def.fields) {
+        const int i = reader.fieldIndex(f.name);
+        if (i >= 0 && !compatible(f.type, reader.fields().at(i).kind))
+            wrong << QStringLiteral("campul %1 are tipul %2, iar registrul il tine ca %3")
+                         .arg(reader.fields().at(i).name, reader.fields().at(i).typeName(),
+                              typeText(f));
+    }
+    return wrong.join(QStringLiteral("; "));
 }
 
 } // namespace
@@ -76,7 +123,7 @@ int LegacyImport::placesInRegister(Database& db) {
 }
 
 LegacyImport::Result LegacyImport::trial(const Progress& progress) const {
-    return pass(nullptr, progress, nullptr);
+    return pass(nullptr, progress, nullptr, false);
 }
 
 QString LegacyImport::sources() const {
@@ -103,25 +150,41 @@ StoreError changedSinceTrial() {
     return StoreError(QStringLiteral("Fisierele vechi s-au schimbat dupa proba; registrul a "
                                      "ramas neschimbat. Reluati importul."));
 }
+
+StoreError leftOut(const QStringList& files) {
+    return StoreError(QStringLiteral("%1 nu se poate importa (vedeti proba importului); "
+                                     "registrul a ramas neschimbat.")
+                          .arg(files.join(QStringLiteral(", "))));
+}
+
+StoreError catalogRefused(const LegacyImport::TableCount& c) {
+    return StoreError(QStringLiteral("%1 nu se poate importa: %2. Fara el nu se importa nimic; "
+                                     "registrul a ramas neschimbat.")
+                          .arg(c.file, c.refused));
+}
 } // namespace
 
 LegacyImport::Result LegacyImport::run(Database& db, const QString& backupBase,
                                        const QDateTime& now, const Progress& progress,
-                                       const Result* trial) const {
+                                       const Result* trial, bool withoutRefused) const {
     if (!QFileInfo(m_dir).isDir())
         throw StoreError(
             QStringLiteral("Directorul %1 nu exista").arg(QDir::toNativeSeparators(m_dir)));
     // Checked before the copy is taken: a refused import leaves no stray copy.
     if (trial && sources() != trial->sources)
         throw changedSinceTrial();
+    if (trial && trial->catalogRefused())
+        throw catalogRefused(trial->tables.first());
+    if (trial && !withoutRefused && !trial->refusedFiles().isEmpty())
+        throw leftOut(trial->refusedFiles());
     const QString copy = Backup::runBeforeImport(db.path(), backupBase, now);
-    Result r = pass(&db, progress, trial);
+    Result r = pass(&db, progress, trial, withoutRefused);
     r.backupFile = copy;
     return r;
 }
 
 LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
-                                        const Result* expected) const {
+                                        const Result* expected, bool withoutRefused) const {
     if (!QFileInfo(m_dir).isDir())
         throw StoreError(
             QStringLiteral("Directorul %1 nu exista").arg(QDir::toNativeSeparators(m_dir)));
@@ -142,10 +205,18 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
                                      .arg(QDir::toNativeSeparators(m_dir)));
         } else {
             readers[t] = std::make_unique<ParadoxReader>(path);
-            total += readers[t]->rowCount();
+            count.refused = refusal(*readers[t], *Schema::find(QString::fromLatin1(kTables[t])));
+            if (count.refused.isEmpty())
+                total += readers[t]->rowCount();
+            else
+                readers[t].reset();
         }
         result.tables.append(count);
     }
+    if (db && result.catalogRefused())
+        throw catalogRefused(result.tables.first());
+    if (db && !withoutRefused && !result.refusedFiles().isEmpty())
+        throw leftOut(result.refusedFiles());
     if (readers[1]) {
         const QString mb = findFile(QStringLiteral("Concesionari.MB"));
         if (!mb.isEmpty()) {
@@ -172,14 +243,10 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
         TableCount& count = result.tables[t];
         const TableDef* def = Schema::find(QString::fromLatin1(kTables[t]));
         QList<int> source;
-        for (const FieldDef& f : def->fields) {
-            const int i = reader->fieldIndex(f.name);
-            if (i >= 0 && !compatible(f.type, reader->fields().at(i).kind))
-                throw StoreError(
-                    QStringLiteral("Campul %1 din fisierul %2 are un tip care nu se poate importa")
-                        .arg(reader->fields().at(i).name, count.file));
-            source.append(i);
-        }
+        for (const FieldDef& f : def->fields)
+            source.append(reader->fieldIndex(f.name));
+        for (const QString& note : reader->notes())
+            result.problems << count.file + QStringLiteral(": ") + note;
         Statement insert;
         if (h) {
             QStringList cols, marks;
@@ -192,7 +259,8 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
                     .arg(def->name, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
                     .toUtf8();
             if (sqlite3_prepare_v2(h, sql.constData(), -1, &insert.st, nullptr) != SQLITE_OK)
-                throw StoreError(QString::fromUtf8(sqlite3_errmsg(h)));
+                throw StoreFailure::error(db->path(), sqlite3_extended_errcode(h),
+                                          QString::fromUtf8(sqlite3_errmsg(h)));
         }
         const int idField = def->fields.first().name == QLatin1String("Id_Loc") ? 0 : -1;
         QVector<QVariant> values(def->fields.size());
@@ -212,6 +280,7 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
             }
             ++count.read;
             rowProblems.clear();
+            QString idProblem;
             for (int f = 0; f < values.size(); ++f) {
                 values[f] = QVariant();
                 if (source.at(f) < 0)
@@ -222,6 +291,17 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
                     rowProblems << v.problem;
                 if (v.value.isNull())
                     continue;
+                if (v.value.typeId() == QMetaType::Double && !std::isfinite(v.value.toDouble())) {
+                    // SQLite would keep NaN as empty and infinity as such:
+                    // every total over the field would be wrong.
+                    if (f == idField)
+                        idProblem = notANumber(v.value.toDouble());
+                    else
+                        rowProblems << QStringLiteral("valoarea din campul %1 %2; campul ramane "
+                                                      "gol")
+                                           .arg(fd.name, notANumber(v.value.toDouble()));
+                    continue;
+                }
                 switch (fd.type) {
                 case FieldType::Number:
                     values[f] = v.value.toDouble();
@@ -237,7 +317,9 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
                     break;
                 }
                 case FieldType::Text: {
-                    QString s = v.value.toString();
+                    QString s = v.value.typeId() == QMetaType::QString
+                                    ? v.value.toString()
+                                    : Values::numberToText(v.value.toDouble());
                     if (s.size() > fd.size) {
                         rowProblems << QStringLiteral("textul din campul %1 are %2 caractere; "
                                                       "s-a taiat la %3")
@@ -263,7 +345,9 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
             QString skip;
             if (idField == 0) {
                 const QVariant id = values.at(0);
-                if (id.isNull())
+                if (!idProblem.isEmpty())
+                    skip = QStringLiteral("Id_Loc ") + idProblem;
+                else if (id.isNull())
                     skip = QStringLiteral("fara Id_Loc");
                 else if (t == 0 && places.contains(id.toDouble()))
                     skip = QStringLiteral("Id_Loc %1 apare de mai multe ori; se pastreaza "
@@ -310,8 +394,8 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
                 }
             }
             if (sqlite3_step(insert.st) != SQLITE_DONE)
-                throw StoreError(QStringLiteral("Nu pot scrie in registru: ") +
-                                 QString::fromUtf8(sqlite3_errmsg(h)));
+                throw StoreFailure::error(db->path(), sqlite3_extended_errcode(h),
+                                          QString::fromUtf8(sqlite3_errmsg(h)));
         }
     }
     if (progress && !progress(phase, total, total))
@@ -321,6 +405,7 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
                     result.tables.size() == expected->tables.size();
         for (int t = 0; same && t < result.tables.size(); ++t)
             same = result.tables.at(t).read == expected->tables.at(t).read &&
+                   result.tables.at(t).refused == expected->tables.at(t).refused &&
                    result.tables.at(t).imported == expected->tables.at(t).imported &&
                    result.tables.at(t).missing == expected->tables.at(t).missing;
         if (!same)
@@ -341,11 +426,22 @@ QString LegacyImport::Result::report(bool written) const {
     for (const TableCount& c : tables) {
         if (c.missing)
             out << QStringLiteral("%1: fisierul lipseste; nu se importa nimic din el").arg(c.file);
+        else if (!c.refused.isEmpty())
+            out << QStringLiteral("%1: NU SE IMPORTA: %2").arg(c.file, c.refused);
         else
             out << QStringLiteral("%1: %2, %3 de importat")
                        .arg(c.file, Values::countText(c.read, QStringLiteral("un rand citit"),
                                                       QStringLiteral("randuri citite")))
                        .arg(c.imported);
+    }
+    if (catalogRefused()) {
+        out << QString();
+        out << QStringLiteral("Fara %1 nu se poate importa nimic.").arg(tables.first().file);
+    } else if (!refusedFiles().isEmpty() && !written) {
+        out << QString();
+        out << QStringLiteral("Celelalte tabele se pot importa fara %1 numai daca "
+                              "confirmati; in registru acestea raman goale.")
+                   .arg(refusedFiles().join(QStringLiteral(", ")));
     }
     out << QString();
     if (problems.isEmpty()) {
@@ -361,4 +457,12 @@ QString LegacyImport::Result::report(bool written) const {
         out << QStringLiteral("Copia registrului dinainte de import: %1").arg(backupFile);
     }
     return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+QStringList LegacyImport::Result::refusedFiles() const {
+    QStringList out;
+    for (const TableCount& c : tables)
+        if (!c.refused.isEmpty())
+            out << c.file;
+    return out;
 }

@@ -1,5 +1,6 @@
 #include "ParadoxReader.h"
 
+#include "CodePages.h"
 #include "Cp1250.h"
 
 #include "StoreError.h"
@@ -9,12 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-
-extern "C" {
-#include <paradox.h>
-}
 
 namespace {
 
@@ -30,32 +26,51 @@ quint16 le16(const char* p) {
 // Paradox counts days from 1 January of year 1 (day 1).
 constexpr qint64 kJulianOfDayZero = 1721425;
 
-void onPxError(pxdoc_t*, int, const char* msg, void* lastError) {
-    // The last message is kept for the failure text; pxlib goes on.
-    if (lastError && msg)
-        *static_cast<QString*>(lastError) = QString::fromLocal8Bit(msg);
-}
+// The file's field type codes.
+enum FieldCode {
+    kAlpha = 0x01,
+    kDate = 0x02,
+    kShort = 0x03,
+    kLong = 0x04,
+    kCurrency = 0x05,
+    kNumber = 0x06,
+    kLogical = 0x09,
+    kMemo = 0x0C,
+    kBlob = 0x0D,
+    kFmtMemo = 0x0E,
+    kOle = 0x0F,
+    kGraphic = 0x10,
+    kTime = 0x14,
+    kTimestamp = 0x15,
+    kAutoInc = 0x16,
+    kBcd = 0x17,
+    kBytes = 0x18,
+};
 
-ParadoxReader::Kind kindOf(int type) {
+// The kind of a field, Other when the type is not one the register keeps
+// or its length is not the type's: such a field is never decoded.
+ParadoxReader::Kind kindOf(int type, int length) {
+    using K = ParadoxReader::Kind;
     switch (type) {
-    case pxfNumber:
-    case pxfCurrency:
-        return ParadoxReader::Kind::Number;
-    case pxfShort:
-    case pxfLong:
-    case pxfAutoInc:
-        return ParadoxReader::Kind::Integer;
-    case pxfAlpha:
-        return ParadoxReader::Kind::Text;
-    case pxfDate:
-        return ParadoxReader::Kind::Date;
-    case pxfLogical:
-        return ParadoxReader::Kind::Logical;
-    case pxfMemoBLOb:
-    case pxfFmtMemoBLOb:
-        return ParadoxReader::Kind::Memo;
+    case kNumber:
+    case kCurrency:
+        return length == 8 ? K::Number : K::Other;
+    case kShort:
+        return length == 2 ? K::Integer : K::Other;
+    case kLong:
+    case kAutoInc:
+        return length == 4 ? K::Integer : K::Other;
+    case kAlpha:
+        return length <= 255 ? K::Text : K::Other;
+    case kDate:
+        return length == 4 ? K::Date : K::Other;
+    case kLogical:
+        return length == 1 ? K::Logical : K::Other;
+    case kMemo:
+    case kFmtMemo:
+        return length >= 10 && length <= 250 ? K::Memo : K::Other;
     default:
-        return ParadoxReader::Kind::Other;
+        return K::Other;
     }
 }
 
@@ -66,32 +81,34 @@ StoreError damaged(const QString& path, const QString& why) {
 }
 
 struct Header {
-    QByteArray bytes; // the whole header, field list included
     int recordSize = 0;
+    qint64 headerSize = 0;
     qint64 blockSize = 0;
     int rows = 0;
     int fileBlocks = 0;
     int firstBlock = 0;
+    bool encrypted = false;
+    int codePage = 0;
+    QList<ParadoxReader::Field> fields;
 };
 
-// The header is checked before pxlib reads it, so that a truncated or
-// foreign file is refused with a message instead of read past its end.
-Header checkHeader(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw StoreError(
-            QStringLiteral("Nu pot citi fisierul %1").arg(QDir::toNativeSeparators(path)));
+// The header and its field list. Everything is checked before it is used,
+// so that a truncated or foreign file is refused with a message instead of
+// read past its end.
+Header readHeader(QFile& f, const QString& path) {
     const qint64 size = f.size();
-    const QByteArray h = f.read(0x58);
-    if (h.size() < 0x58)
+    const QByteArray fixed = f.read(0x58);
+    if (fixed.size() < 0x58)
         throw damaged(path, QStringLiteral("fisier prea scurt"));
-    const int recordSize = le16(h.constData());
-    const int headerSize = le16(h.constData() + 2);
-    const int fileType = static_cast<unsigned char>(h.at(4));
-    const int blockKb = static_cast<unsigned char>(h.at(5));
-    const quint32 records = le32(h.constData() + 6);
-    const int fileBlocks = le16(h.constData() + 0x0C);
-    const int fields = le16(h.constData() + 0x21);
+    const char* h = fixed.constData();
+    const int recordSize = le16(h);
+    const int headerSize = le16(h + 2);
+    const int fileType = static_cast<unsigned char>(h[4]);
+    const int blockKb = static_cast<unsigned char>(h[5]);
+    const quint32 records = le32(h + 6);
+    const int fileBlocks = le16(h + 0x0C);
+    const int fields = le16(h + 0x21);
+    const int version = static_cast<unsigned char>(h[0x39]);
     if (fileType != 0 && fileType != 2)
         throw damaged(path, QStringLiteral("tip de fisier necunoscut"));
     if (recordSize <= 0 || headerSize < 0x58 || blockKb < 1 || blockKb > 32 || fields < 1 ||
@@ -102,25 +119,116 @@ Header checkHeader(const QString& path) {
         throw damaged(path, QStringLiteral("fisier trunchiat"));
     if (records > quint64(fileBlocks) * quint64((blockSize - 6) / recordSize))
         throw damaged(path, QStringLiteral("numar de randuri imposibil"));
-    Header out;
     f.seek(0);
-    out.bytes = f.read(headerSize);
-    if (out.bytes.size() != headerSize)
+    const QByteArray bytes = f.read(headerSize);
+    if (bytes.size() != headerSize)
         throw damaged(path, QStringLiteral("fisier trunchiat"));
+    const char* b = bytes.constData();
+
+    Header out;
     out.recordSize = recordSize;
+    out.headerSize = headerSize;
     out.blockSize = blockSize;
     out.rows = int(records);
     out.fileBlocks = fileBlocks;
-    out.firstBlock = le16(h.constData() + 0x0E);
+    out.firstBlock = le16(h + 0x0E);
+    // From version 4 on, a data file's header has 32 more bytes: a second
+    // password word and the code page among them.
+    const bool extended = version >= 5;
+    const int fieldInfo = extended ? 0x78 : 0x58;
+    const quint32 key1 = le32(h + 0x25);
+    if (extended) {
+        if (headerSize < fieldInfo)
+            throw damaged(path, QStringLiteral("antet invalid"));
+        const quint32 key2 = le32(b + 0x5C);
+        out.encrypted = key2 != 0 || (key1 != 0 && key1 != 0xFF00FF00u);
+        out.codePage = le16(b + 0x6A);
+    } else {
+        out.encrypted = key1 != 0;
+    }
+    // The field types and lengths, the table name's pointer and the field
+    // names' pointers, the table name in a fixed width, then the names.
+    const qint64 namePtrs = fieldInfo + qint64(fields) * 2 + 4;
+    const qint64 tableName = namePtrs + qint64(fields) * 4;
+    qint64 at = tableName + (version >= 12 ? 261 : 79);
+    if (at > headerSize)
+        throw damaged(path, QStringLiteral("lista campurilor lipseste"));
+    int offset = 0;
+    for (int i = 0; i < fields; ++i) {
+        ParadoxReader::Field field;
+        field.type = static_cast<unsigned char>(b[fieldInfo + i * 2]);
+        field.length = static_cast<unsigned char>(b[fieldInfo + i * 2 + 1]);
+        const char* name = b + at;
+        const int len = int(qstrnlen(name, size_t(headerSize - at)));
+        if (at + len >= headerSize || len == 0 || field.length == 0)
+            throw damaged(path, QStringLiteral("lista campurilor este incompleta"));
+        field.name = CodePages::decode(out.codePage, name, len);
+        field.offset = offset;
+        field.kind = kindOf(field.type, field.length);
+        offset += field.length;
+        at += len + 1;
+        out.fields.append(field);
+    }
+    if (offset != recordSize)
+        throw damaged(path, QStringLiteral("descrierea campurilor nu se potriveste"));
     return out;
 }
 
-void put16(char* p, int v) {
-    p[0] = char(v & 0xFF);
-    p[1] = char(v >> 8 & 0xFF);
-}
-
 } // namespace
+
+namespace {
+QString baseTypeName(int type, int length) {
+    switch (type) {
+    case kAlpha:
+        return QStringLiteral("Text(%1)").arg(length);
+    case kDate:
+        return QStringLiteral("Data");
+    case kShort:
+        return QStringLiteral("Intreg scurt");
+    case kLong:
+        return QStringLiteral("Intreg lung");
+    case kCurrency:
+        return QStringLiteral("Suma de bani");
+    case kNumber:
+        return QStringLiteral("Numar");
+    case kLogical:
+        return QStringLiteral("Logic");
+    case kMemo:
+        return QStringLiteral("Memo");
+    case kFmtMemo:
+        return QStringLiteral("Memo formatat");
+    case kBlob:
+        return QStringLiteral("Binar");
+    case kOle:
+        return QStringLiteral("OLE");
+    case kGraphic:
+        return QStringLiteral("Imagine");
+    case kTime:
+        return QStringLiteral("Ora");
+    case kTimestamp:
+        return QStringLiteral("Data si ora");
+    case kAutoInc:
+        return QStringLiteral("Numar automat");
+    case kBcd:
+        return QStringLiteral("BCD");
+    case kBytes:
+        return QStringLiteral("Octeti");
+    default:
+        return QStringLiteral("necunoscut (cod %1)").arg(type);
+    }
+}
+} // namespace
+
+QString ParadoxReader::Field::typeName() const {
+    const QString base = baseTypeName(type, length);
+    // A type the register reads, with a length that is not that type's.
+    const bool readable = type == kNumber || type == kCurrency || type == kShort || type == kLong ||
+                          type == kAutoInc || type == kDate || type == kLogical || type == kMemo ||
+                          type == kFmtMemo;
+    if (kind == Kind::Other && readable)
+        return base + QStringLiteral(" de %1 octeti").arg(length);
+    return base;
+}
 
 QString fromCp1250(const char* data, int length) {
     QString s(length, Qt::Uninitialized);
@@ -143,7 +251,8 @@ ParadoxBlobFile::ParadoxBlobFile(const QString& path) {
         m_data.clear();
 }
 
-bool ParadoxBlobFile::read(quint32 pointer, quint32 length, QByteArray* out, QString* error) const {
+bool ParadoxBlobFile::read(quint32 pointer, quint32 length, QByteArray* out, QString* error,
+                           QString* note) const {
     if (m_data.isEmpty()) {
         *error = QStringLiteral("fisierul .MB lipseste sau nu poate fi citit");
         return false;
@@ -157,17 +266,21 @@ bool ParadoxBlobFile::read(quint32 pointer, quint32 length, QByteArray* out, QSt
     }
     const char* b = m_data.constData() + block;
     qint64 start = 0;
+    qint64 stored = 0; // the length the .MB itself keeps
     if (entry == 0xFF) {
-        // A block run holding one text: type 2, its length after the type
-        // and the block count, the text from byte 9.
-        if (b[0] != 2 || le32(b + 3) != length) {
+        // A run of blocks holding one text: type 2, the run's block count,
+        // the text's length, the text from byte 9.
+        const qint64 room = qint64(le16(b + 1)) * 4096 - 9;
+        stored = le32(b + 3);
+        if (b[0] != 2 || stored > room) {
             *error = QStringLiteral("bloc .MB nepotrivit");
             return false;
         }
         start = block + 9;
     } else {
         // A block shared by up to 64 short texts: type 3, then five-byte
-        // entries (offset and size in 16-byte units) from byte 12.
+        // entries from byte 12: offset and size in 16-byte units, a change
+        // count, and the length's remainder modulo 16.
         if (b[0] != 3 || entry >= 64 || block + 12 + (entry + 1) * 5 > size) {
             *error = QStringLiteral("bloc .MB nepotrivit");
             return false;
@@ -175,17 +288,24 @@ bool ParadoxBlobFile::read(quint32 pointer, quint32 length, QByteArray* out, QSt
         const char* e = b + 12 + entry * 5;
         const qint64 offset = qint64(static_cast<unsigned char>(e[0])) * 16;
         const qint64 units = static_cast<unsigned char>(e[1]);
-        if (offset == 0 || qint64(length) > units * 16 || offset + qint64(length) > 4096) {
+        const int rest = static_cast<unsigned char>(e[4]);
+        stored = rest == 0 ? units * 16 : (units - 1) * 16 + rest;
+        if (offset == 0 || units == 0 || rest >= 16 || offset + stored > 4096) {
             *error = QStringLiteral("intrare .MB nepotrivita");
             return false;
         }
         start = block + offset;
     }
-    if (start + qint64(length) > size) {
+    if (start + stored > size) {
         *error = QStringLiteral("fisierul .MB este trunchiat");
         return false;
     }
-    *out = m_data.mid(start, length);
+    if (stored != qint64(length) && note)
+        *note = QStringLiteral("randul da textului %1 de caractere, fisierul .MB %2; "
+                               "s-a citit textul din .MB")
+                    .arg(length)
+                    .arg(stored);
+    *out = m_data.mid(start, stored);
     return true;
 }
 
@@ -229,71 +349,38 @@ constexpr qint64 kWindow = 256 * 1024;
 } // namespace
 
 ParadoxReader::ParadoxReader(const QString& path) : m_path(path), m_file(path) {
-    const Header header = checkHeader(path);
-    static const bool booted = [] {
-        PX_boot();
-        return true;
-    }();
-    Q_UNUSED(booted);
-    // pxlib is shown the header alone, with one empty data block after it.
-    // Given the whole file it would walk the block chain at open, which
-    // never ends on a chain that loops or points past the end, and it asks
-    // for write access that old files on a read-only medium do not give.
-    QByteArray shown = header.bytes;
-    put16(shown.data() + 6, 1); // one row
-    put16(shown.data() + 8, 0);
-    put16(shown.data() + 0x0C, 1); // in one block, the first and the last
-    put16(shown.data() + 0x0E, 1);
-    put16(shown.data() + 0x10, 1);
-    shown.append(QByteArray(6, '\0'));
-    FILE* fp = fmemopen(shown.data(), size_t(shown.size()), "rb");
-    if (!fp)
-        throw StoreError(QStringLiteral("Memorie insuficienta"));
-    QString lastError;
-    pxdoc_t* doc = PX_new3(onPxError, nullptr, nullptr, nullptr, &lastError);
-    if (!doc) {
-        std::fclose(fp);
-        throw StoreError(QStringLiteral("Memorie insuficienta"));
-    }
-    auto release = [&] {
-        PX_close(doc);
-        PX_delete(doc);
-        std::fclose(fp);
-    };
-    if (PX_open_fp(doc, fp) < 0 || !doc->px_head) {
-        release();
-        throw damaged(path,
-                      lastError.isEmpty() ? QStringLiteral("nu poate fi deschis") : lastError);
-    }
-    const bool encrypted = doc->px_head->px_encryption != 0;
-    const int n = PX_get_num_fields(doc);
-    int offset = 0;
-    for (int i = 0; i < n; ++i) {
-        const pxfield_t* f = PX_get_field(doc, i);
-        if (!f || !f->px_fname || f->px_flen <= 0)
-            break;
-        Field field;
-        field.name = QString::fromLatin1(f->px_fname);
-        field.type = static_cast<unsigned char>(f->px_ftype);
-        field.length = f->px_flen;
-        field.offset = offset;
-        field.kind = kindOf(field.type);
-        offset += f->px_flen;
-        m_fields.append(field);
-    }
-    release();
-    if (encrypted)
-        throw damaged(path, QStringLiteral("tabelul este protejat cu parola"));
-    m_recordSize = header.recordSize;
-    m_headerSize = header.bytes.size();
-    m_blockSize = header.blockSize;
-    m_rows = header.rows;
-    if (m_fields.size() != n || offset != m_recordSize)
-        throw damaged(path, QStringLiteral("descrierea campurilor nu se potriveste"));
     if (!m_file.open(QIODevice::ReadOnly))
         throw StoreError(
             QStringLiteral("Nu pot citi fisierul %1").arg(QDir::toNativeSeparators(path)));
+    const Header header = readHeader(m_file, path);
+    m_fields = header.fields;
+    m_recordSize = header.recordSize;
+    m_headerSize = header.headerSize;
+    m_blockSize = header.blockSize;
+    m_headerRows = header.rows;
+    m_codePage = header.codePage;
+    // The rows of a protected table are enciphered: none is read.
+    m_protected = header.encrypted;
+    if (m_protected)
+        return;
+    if (m_codePage != 0 && m_codePage != 1250) {
+        if (CodePages::known(m_codePage))
+            m_notes << QStringLiteral("textele sunt scrise in codul de pagina %1; se citesc "
+                                      "in acest cod")
+                           .arg(m_codePage);
+        else
+            m_notes << QStringLiteral("codul de pagina %1 nu este cunoscut; textele se citesc "
+                                      "in codul 1250 (Europa Centrala) si pot iesi gresit")
+                           .arg(m_codePage);
+    }
+    m_high = CodePages::highHalf(m_codePage);
     readBlockChain(header.firstBlock, header.fileBlocks);
+    m_rows = qMax(m_headerRows, m_blockRows);
+    if (m_blockRows > m_headerRows)
+        m_notes << QStringLiteral("antetul numara %1 randuri, dar blocurile de date contin %2; "
+                                  "se citesc toate randurile din blocuri")
+                       .arg(m_headerRows)
+                       .arg(m_blockRows);
 }
 
 ParadoxReader::~ParadoxReader() = default;
@@ -308,7 +395,7 @@ void ParadoxReader::readBlockChain(int firstBlock, int fileBlocks) {
     QList<bool> seen(fileBlocks + 1, false);
     int rows = 0;
     int block = firstBlock;
-    while (block >= 1 && block <= fileBlocks && !seen.at(block) && rows < m_rows) {
+    while (block >= 1 && block <= fileBlocks && !seen.at(block)) {
         seen[block] = true;
         const qint64 at = m_headerSize + qint64(block - 1) * m_blockSize;
         if (at + m_blockSize > size)
@@ -329,6 +416,7 @@ void ParadoxReader::readBlockChain(int firstBlock, int fileBlocks) {
         rows += count;
         block = next;
     }
+    m_blockRows = rows;
 }
 
 const char* ParadoxReader::bytesAt(qint64 offset, int length) {
@@ -390,6 +478,12 @@ void ParadoxReader::memoEntry(int field, QByteArray* leader, quint32* pointer,
     *length = f.length >= 10 ? le32(d + lead + 4) : 0;
 }
 
+QString ParadoxReader::text(const char* data, int length) const {
+    if (!m_high)
+        return fromCp1250(data, length);
+    return CodePages::decode(m_codePage, data, length);
+}
+
 ParadoxReader::Value ParadoxReader::value(int field) const {
     Value v;
     const Field& f = m_fields.at(field);
@@ -400,24 +494,17 @@ ParadoxReader::Value ParadoxReader::value(int field) const {
         empty = data[i] == 0;
     if (empty)
         return v;
-    switch (f.type) {
-    case pxfNumber:
-    case pxfCurrency:
-        if (f.length == 8)
-            v.value = decodeNumber(data);
+    switch (f.kind) {
+    case Kind::Number:
+        v.value = decodeNumber(data);
         break;
-    case pxfShort:
-        if (f.length == 2)
+    case Kind::Integer:
+        if (f.type == kShort)
             v.value = int(decodeShort(data));
-        break;
-    case pxfLong:
-    case pxfAutoInc:
-        if (f.length == 4)
+        else
             v.value = int(decodeLong(data));
         break;
-    case pxfDate: {
-        if (f.length != 4)
-            break;
+    case Kind::Date: {
         const qint64 days = decodeLong(data);
         const QDate d = days > 0 ? QDate::fromJulianDay(days + kJulianOfDayZero) : QDate();
         if (d.isValid() && d.year() >= 1 && d.year() <= 9999)
@@ -427,20 +514,25 @@ ParadoxReader::Value ParadoxReader::value(int field) const {
                 QStringLiteral("data din campul %1 nu este o data calendaristica").arg(f.name);
         break;
     }
-    case pxfLogical: {
-        // Stored as 0x80 + value; a byte without the high bit is a negative value.
+    case Kind::Logical: {
+        // 0x80 is false and 0x81 true; the old program showed any other
+        // byte as true.
         const auto b = static_cast<unsigned char>(data[0]);
-        v.value = (b & 0x80 ? (b & 0x7F) : b) != 0;
+        v.value = b != 0x80;
+        if (b != 0x80 && b != 0x81)
+            v.problem = QStringLiteral("valoarea logica din campul %1 are octetul neobisnuit "
+                                       "0x%2; s-a citit ca Da")
+                            .arg(f.name)
+                            .arg(b, 2, 16, QLatin1Char('0'));
         break;
     }
-    case pxfAlpha: {
-        const int len = int(qstrnlen(data, f.length));
+    case Kind::Text: {
+        const int len = int(qstrnlen(data, size_t(f.length)));
         if (len > 0)
-            v.value = fromCp1250(data, len);
+            v.value = text(data, len);
         break;
     }
-    case pxfMemoBLOb:
-    case pxfFmtMemoBLOb: {
+    case Kind::Memo: {
         QByteArray leader;
         quint32 pointer = 0, length = 0;
         memoEntry(field, &leader, &pointer, &length);
@@ -450,10 +542,11 @@ ParadoxReader::Value ParadoxReader::value(int field) const {
         if (length <= quint32(leader.size())) {
             bytes = leader.left(int(length));
         } else {
-            QString why;
+            QString why, note;
             if (!m_blobs)
                 why = QStringLiteral("fisierul .MB lipseste");
-            else if (m_blobs->read(pointer, length, &bytes, &why) && !bytes.startsWith(leader))
+            else if (m_blobs->read(pointer, length, &bytes, &why, &note) &&
+                     !bytes.startsWith(leader.left(int(bytes.size()))))
                 why = QStringLiteral("textul din .MB nu se potriveste cu inceputul din rand");
             if (!why.isEmpty()) {
                 // What the row itself holds is kept.
@@ -462,13 +555,17 @@ ParadoxReader::Value ParadoxReader::value(int field) const {
                                            "s-au pastrat primele %3 caractere")
                                 .arg(f.name, why)
                                 .arg(leader.size());
+            } else if (!note.isEmpty()) {
+                v.problem =
+                    QStringLiteral("lungimea textului din campul %1 difera: ").arg(f.name) + note;
             }
         }
-        v.value = fromCp1250(bytes.constData(), int(bytes.size()));
+        v.value = text(bytes.constData(), int(bytes.size()));
         break;
     }
-    default:
-        v.problem = QStringLiteral("campul %1 are un tip necunoscut").arg(f.name);
+    case Kind::Other:
+        v.problem = QStringLiteral("campul %1 are tipul %2, care nu se poate citi")
+                        .arg(f.name, f.typeName());
         break;
     }
     return v;

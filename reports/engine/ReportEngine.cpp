@@ -1,5 +1,7 @@
 #include "ReportEngine.h"
 
+#include "OwnSaveFile.h"
+
 #include "PagePainter.h"
 #include "PdfOutput.h"
 #include "Prompts.h"
@@ -17,7 +19,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <QtPrintSupport/qtprintsupportglobal.h>
 #include <filesystem>
@@ -294,7 +295,7 @@ bool printPages(const PageModel& model, QPrinter& printer, int copies, int first
 
 namespace {
 
-bool writeWithQt(const PageModel& model, QSaveFile& file, const QString& path, QString* error,
+bool writeWithQt(const PageModel& model, QIODevice& file, const QString& path, QString* error,
                  const PageProgress& progress) {
     QPdfWriter writer(&file);
     writer.setResolution(1200);
@@ -326,18 +327,18 @@ bool writeWithQt(const PageModel& model, QSaveFile& file, const QString& path, Q
 bool writePdf(const PageModel& model, const QString& path, QString* error,
               const PageProgress& progress) {
     error->clear();
-    const auto cannotWrite = [&](const QSaveFile& file) {
+    const auto cannotWrite = [&](const OwnSaveFile& file) {
         *error = QStringLiteral("Nu pot scrie fisierul \"%1\":\n%2")
                      .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     };
     // Our own writer when it can embed the fonts; Qt's otherwise. A file
-    // not committed is removed with its QSaveFile, so a second try starts clean.
+    // not committed is removed with its OwnSaveFile, so a second try starts clean.
     if (PdfOutput::supports(model)) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
+        OwnSaveFile file(path);
+        if (!file.open())
             return cannotWrite(file);
-        switch (PdfOutput::write(model, file, error, progress)) {
+        switch (PdfOutput::write(model, file.device(), error, progress)) {
         case PdfOutput::Result::Written:
             return file.commit() || cannotWrite(file);
         case PdfOutput::Result::Cancelled:
@@ -348,10 +349,10 @@ bool writePdf(const PageModel& model, const QString& path, QString* error,
             break;
         }
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    OwnSaveFile file(path);
+    if (!file.open())
         return cannotWrite(file);
-    if (!writeWithQt(model, file, path, error, progress))
+    if (!writeWithQt(model, file.device(), path, error, progress))
         return false; // the temporary file goes with `file`
     return file.commit() || cannotWrite(file);
 }

@@ -50,6 +50,23 @@ void writeOldFiles(const QString& dir) {
     }
 }
 
+// Marks a table as protected by a password, as the old program does in
+// its header.
+void protect(const QString& path) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.seek(0x5C));
+    f.write(QByteArray("\x11\x22\x33\x44", 4));
+}
+
+int receipts(const QString& registerFile) {
+    Database db(registerFile);
+    db.open();
+    QSqlQuery q(db.connection());
+    q.exec(QStringLiteral("SELECT count(*) FROM Chitante"));
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
 int places(const QString& registerFile) {
     Database db(registerFile);
     db.open();
@@ -141,6 +158,48 @@ private slots:
         QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
         QVERIFY(r.err.size() > 10);
         QCOMPARE(r.out, QString());
+    }
+
+    // A protected receipts table: named in the trial; the rest comes over
+    // only when the user says so, from the terminal or the menu.
+    void aProtectedTableIsLeftOutOnlyWhenConfirmed() {
+        TempProgramDir prog;
+        QTemporaryDir old;
+        writeOldFiles(old.path());
+        protect(old.filePath(QStringLiteral("Chitante.DB")));
+        const QString reg = prog.file(QStringLiteral("Tombrix.sqlite"));
+        Run r = runCommand({QStringLiteral("--import"), old.path(), QStringLiteral("--yes")},
+                           prog.path());
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.contains(QStringLiteral("Chitante.DB: NU SE IMPORTA: tabelul este protejat "
+                                              "cu parola; salvati tabelul fara parola din "
+                                              "programul vechi")));
+        QVERIFY(r.out.contains(QStringLiteral("--yes --fara-refuzate")));
+        QCOMPARE(places(reg), 0);
+        r = runCommand({QStringLiteral("--import"), old.path(), QStringLiteral("--yes"),
+                        QStringLiteral("--fara-refuzate")},
+                       prog.path());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(places(reg), 2);
+        QCOMPARE(receipts(reg), 0);
+
+        ScriptedPrompts prompts;
+        TMainForm form(prog.path());
+        form.database().exec(
+            QStringLiteral("INSERT INTO Chitante (Id_Loc, Nr_chit) VALUES (4, 9)"));
+        QString report;
+        prompts.queueAnswer(PromptAnswer::No); // not without the receipts
+        answerReport(QStringLiteral("ImportaBtn"), &report);
+        form.importLegacy(old.path());
+        QVERIFY(prompts.texts().last().startsWith(
+            QStringLiteral("Chitante.DB nu se poate importa (vedeti proba).")));
+        QCOMPARE(receipts(reg), 1);
+        prompts.queueAnswer(PromptAnswer::Yes);
+        prompts.queueAnswer(PromptAnswer::Yes); // the register's places are replaced
+        answerReport(QStringLiteral("ImportaBtn"), &report);
+        form.importLegacy(old.path());
+        QCOMPARE(receipts(reg), 0);
+        QCOMPARE(form.Catalog()->recordCount(), 2);
     }
 
     void menuImportFillsTheFourGrids() {

@@ -77,6 +77,7 @@ private slots:
     void dialogShowsFilesOrDefaults();
     void confirmWritesMissingFiles();
     void confirmWritesOnlyWhatDiffers();
+    void confirmKeepsUnchangedFilesByteForByte();
     void cancelWritesNothing();
     void resetThenConfirmWritesDefaults();
     void resetDeclinedKeepsTexts();
@@ -130,8 +131,8 @@ void TestDecDisp::codePage() {
 
 void TestDecDisp::fileLines() {
     QCOMPARE(toFileBytes(QStringLiteral("a\nb")), QByteArray("a\r\nb\r\n"));
-    QCOMPARE(toFileBytes(QStringLiteral("a\nb\n")), QByteArray("a\r\nb\r\n"));
-    QCOMPARE(toFileBytes(QStringLiteral("  x \n\n")), QByteArray("  x \r\n\r\n"));
+    QCOMPARE(toFileBytes(QStringLiteral("a\nb\n")), QByteArray("a\r\nb\r\n\r\n"));
+    QCOMPARE(toFileBytes(QStringLiteral("  x \n\n")), QByteArray("  x \r\n\r\n\r\n"));
     QCOMPARE(toFileBytes(QString()), QByteArray());
     QCOMPARE(toFileBytes(QStringLiteral("ț")), QByteArray("\xFE\r\n"));
     // Files written by other programs: any line end, last one optional.
@@ -142,6 +143,33 @@ void TestDecDisp::fileLines() {
     // The defaults survive the round trip unchanged.
     for (Section s : Sections)
         QCOMPARE(fromFileBytes(toFileBytes(defaultText(s))), defaultText(s));
+    // Files in the program's own form come back byte for byte, blank lines
+    // at the end included, however often they are read and written.
+    for (const QByteArray& file :
+         {QByteArray("Antet\r\n\r\n\r\n"), QByteArray("Antet\r\n"), QByteArray("\r\n\r\na\r\n"),
+          QByteArray("a\r\n \r\n\r\n\r\n\r\n"), QByteArray("\xFE\r\n\r\n"), QByteArray()}) {
+        QByteArray b = file;
+        for (int i = 0; i < 3; ++i)
+            b = toFileBytes(fromFileBytes(b));
+        QCOMPARE(b, file);
+    }
+}
+
+void TestDecDisp::confirmKeepsUnchangedFilesByteForByte() {
+    // Blank lines at the end, other programs' line ends, no final line end.
+    TempProgramDir dir;
+    const QByteArray files[] = {"Antet\r\n\r\n\r\n", "Preambul\nrand\n\n", "Completari\r\nfara"};
+    for (Section s : Sections)
+        writeBytes(dir.file(fileName(s)), files[int(s)]);
+    for (int run = 0; run < 2; ++run) {
+        TDecDispFrm dlg(dir.path());
+        if (run == 1) // another text changed: the others stay as they are
+            dlg.memo(Completari)->setPlainText(QStringLiteral("Completari\nnou"));
+        dlg.openButton()->click();
+    }
+    QCOMPARE(bytesOf(dir.file("DecDispAntet.txt")), files[0]);
+    QCOMPARE(bytesOf(dir.file("DecDispPreambul.txt")), files[1]);
+    QCOMPARE(bytesOf(dir.file("DecDispCompletari.txt")), QByteArray("Completari\r\nnou\r\n"));
 }
 
 void TestDecDisp::dialogShowsFilesOrDefaults() {

@@ -1,3 +1,4 @@
+#include "OwnSaveFile.h"
 #include "PagePainter.h"
 #include "ReportEngine.h"
 #include "ReportPreview.h"
@@ -712,6 +713,46 @@ private slots:
         QVERIFY(
             !ReportEngine::writePdf(*m, dir.filePath(QStringLiteral("nu/exista/r.pdf")), &error));
         QVERIFY(error.startsWith(QStringLiteral("Nu pot scrie fisierul")));
+    }
+
+    // A write cut off half-way leaves a temporary file named as ours; the
+    // next write to the folder removes it, and nothing that is not ours.
+    void ourLeftoversAreRemovedAtTheNextWrite() {
+        QTemporaryDir dir;
+        ReportDefinition d = basic();
+        auto rows = rowsOf(30);
+        auto m = ReportLayout::run(d, rows);
+        const QString path = dir.filePath(QStringLiteral("r.pdf"));
+        auto plant = [&](const QString& name, int ageSeconds) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("%PDF-1.4 cut");
+            QVERIFY(f.flush());
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds),
+                                  QFileDevice::FileModificationTime));
+        };
+        plant(QStringLiteral("r.pdf.tombrix-Ab12Cd.tmp"), 3600);
+        plant(QStringLiteral("alt.pdf.tombrix-Zz99zz.tmp"), 3600);
+        plant(QStringLiteral("r.pdf.tombrix-Qq11qq.tmp"), 5);    // a write going on
+        plant(QStringLiteral("r.pdf.Ab12Cd"), 3600);             // not ours
+        plant(QStringLiteral("x.tombrix-Ab12Cd.tmp.bak"), 3600); // not ours
+        QString error;
+        QVERIFY2(ReportEngine::writePdf(*m, path, &error), qPrintable(error));
+        QStringList left = QDir(dir.path()).entryList(QDir::Files);
+        QCOMPARE(left, QStringList({QStringLiteral("r.pdf"), QStringLiteral("r.pdf.Ab12Cd"),
+                                    QStringLiteral("r.pdf.tombrix-Qq11qq.tmp"),
+                                    QStringLiteral("x.tombrix-Ab12Cd.tmp.bak")}));
+        QCOMPARE(QFileInfo(path).permissions() & QFile::ReadOther, QFile::ReadOther);
+        // While a write is under way, a temporary file that has a name (the
+        // system may give it none) bears ours; cancelled, it is gone.
+        bool named = true;
+        QVERIFY(!ReportEngine::writePdf(*m, path, &error, [&](int, int) {
+            for (const QString& n : QDir(dir.path()).entryList(QDir::Files))
+                named = named && (left.contains(n) || OwnSaveFile::isOurs(n));
+            return false;
+        }));
+        QVERIFY(named);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), left);
     }
 
     void layoutCancel() {

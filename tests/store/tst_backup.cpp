@@ -226,6 +226,64 @@ private slots:
                  QDir::toNativeSeparators(target));
     }
 
+    // A copy before an import killed half-way leaves its directory and a
+    // partial file; the next start or import clears them, and keeps every
+    // complete copy and whatever else the directories hold.
+    void importCopiesCutOffAreClearedAtTheNextStartOrImport() {
+        TempProgramDir dir;
+        const QString reg = dir.file(QStringLiteral("Tombrix.sqlite"));
+        {
+            Database db(reg);
+            db.open();
+            fill(db);
+        }
+        const QDateTime first(QDate(2024, 3, 6), QTime(10, 0, 0));
+        const QString kept = Backup::runBeforeImport(reg, dir.backupBase(), first);
+        auto leave = [&](const QString& stamp, bool other) {
+            const QString target = copyIn(dir, stamp + QStringLiteral("-inainte-de-import"));
+            QDir().mkpath(QFileInfo(target).path());
+            QStringList files = {target + QStringLiteral(".partial"),
+                                 target + QStringLiteral(".partial-journal")};
+            if (other)
+                files << QFileInfo(target).path() + QStringLiteral("/nota.txt");
+            for (const QString& name : files) {
+                QFile f(name);
+                f.open(QIODevice::WriteOnly);
+                f.write(QByteArray(1000, 'p'));
+            }
+            return QFileInfo(target).path();
+        };
+        const QString cut = leave(QStringLiteral("20240306-110000"), false);
+        const QString withNote = leave(QStringLiteral("20240306-120000"), true);
+        QVERIFY(
+            QFile::copy(reg, QFileInfo(kept).path() + QStringLiteral("/Tombrix.sqlite.partial")));
+        QVERIFY(Backup::run(reg, dir.backupBase(), QDate(2024, 3, 7)));
+        const QString root = dir.backupRoot() + QStringLiteral("/SalvariQuarvenn");
+        QVERIFY(!QFileInfo::exists(QFileInfo(cut).path()));
+        QCOMPARE(QDir(withNote).entryList(QDir::Files), QStringList{QStringLiteral("nota.txt")});
+        QCOMPARE(QDir(QFileInfo(kept).path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("Tombrix.sqlite")});
+        QCOMPARE(inspect(QDir::fromNativeSeparators(kept)).counts.value(QStringLiteral("Catalog")),
+                 300);
+
+        // A second import in the same second keeps the first one's copy.
+        const QString again = Backup::runBeforeImport(reg, dir.backupBase(), first);
+        QVERIFY(again != kept);
+        QVERIFY(again.contains(QStringLiteral("20240306-100000-2-inainte-de-import")));
+        QVERIFY(QFileInfo(QDir::fromNativeSeparators(kept)).isFile());
+        QFile::remove(QDir::fromNativeSeparators(again));
+        QDir(root).rmpath(QStringLiteral("20240306-100000-2-inainte-de-import/Tombrix"));
+
+        // The same before an import, without a start in between.
+        leave(QStringLiteral("20240307-090000"), false);
+        Backup::runBeforeImport(reg, dir.backupBase(), first.addDays(1));
+        QCOMPARE(QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList({QStringLiteral("20240306-100000-inainte-de-import"),
+                              QStringLiteral("20240306-120000-inainte-de-import"),
+                              QStringLiteral("20240307"),
+                              QStringLiteral("20240307-100000-inainte-de-import")}));
+    }
+
     void latestCopyIsTheNewestCompleteOne() {
         TempProgramDir dir;
         const QString reg = dir.file(QStringLiteral("Tombrix.sqlite"));

@@ -13,6 +13,9 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
+#include <cmath>
+#include <functional>
+#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -159,6 +162,28 @@ void writeNumbered(const QString& path, int rows) {
                            {QStringLiteral("Cimitir"), ParadoxWriter::Type::Alpha, 200}});
     for (int i = 1; i <= rows; ++i)
         w.add({double(i), QStringLiteral("rand %1").arg(i)});
+}
+
+// Rewrites an old file in place, for damage a writer never makes.
+void patch(const QString& path, const std::function<void(QByteArray&)>& change) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QByteArray b = f.readAll();
+    change(b);
+    f.resize(0);
+    f.write(b);
+}
+void put32(QByteArray& b, int at, quint32 v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char(v >> (8 * i) & 0xFF);
+}
+// Where a field of a row of the first block lies in the file.
+int rowField(const QString& path, const QString& field, int row = 0) {
+    ParadoxReader r(path);
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    const QByteArray h = f.read(4);
+    return get16(h, 2) + 6 + row * get16(h, 0) + r.fields().at(r.fieldIndex(field)).offset;
 }
 
 QList<int> readIds(const QString& path, QStringList* unreadable = nullptr) {
@@ -367,6 +392,7 @@ private slots:
         QTest::newRow("truncated") << 0;
         QTest::newRow("random bytes") << 1;
         QTest::newRow("empty") << 2;
+        QTest::newRow("header cut at 256 bytes") << 3;
     }
     void damagedFilesAreRefusedAndChangeNothing() {
         QFETCH(int, kind);
@@ -376,6 +402,8 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadWrite));
         if (kind == 0) {
             f.resize(f.size() - 3000);
+        } else if (kind == 3) {
+            f.resize(256);
         } else {
             QByteArray junk(9000, '\0');
             quint32 x = 12345;
@@ -652,6 +680,262 @@ private slots:
         const LegacyImport::Result again = imp.trial();
         imp.run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime().addSecs(5), {}, &again);
         QCOMPARE(LegacyImport::placesInRegister(*m_db), 3);
+    }
+
+    // A table protected by a password is named with what to do; without
+    // Catalog.DB nothing comes over, without a detail table only when the
+    // user confirms leaving it out.
+    void protectedTablesAreNamedAndLeftOutOnlyWhenConfirmed() {
+        m_db->exec(QStringLiteral("INSERT INTO Catalog (Id_Loc, Nume_Uzufruct) VALUES (500, 'X')"));
+        writeSample(m_old.path());
+        auto protect = [](QByteArray& b) {
+            put32(b, 0x25, 0xFF00FF00u);
+            put32(b, 0x5C, 0x5A17C3E1u);
+            for (int i = get16(b, 2); i < b.size(); ++i)
+                b[i] = char(b[i] ^ 0x5A); // the rows enciphered
+        };
+        patch(m_old.filePath(QStringLiteral("Catalog.DB")), protect);
+        const LegacyImport imp(m_old.path());
+        LegacyImport::Result trial = imp.trial();
+        QVERIFY(trial.catalogRefused());
+        QVERIFY2(trial.report(false).contains(QStringLiteral(
+                     "Catalog.DB: NU SE IMPORTA: tabelul este protejat cu parola; salvati "
+                     "tabelul fara parola din programul vechi")),
+                 qPrintable(trial.report(false)));
+        QVERIFY_THROWS_EXCEPTION(
+            StoreError,
+            imp.run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime(), {}, &trial, true));
+        QVERIFY_THROWS_EXCEPTION(
+            StoreError, imp.run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime()));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Id_Loc FROM Catalog")),
+                 QStringList({QStringLiteral("500")}));
+
+        writeSample(m_old.path());
+        patch(m_old.filePath(QStringLiteral("CHITANTE.DB")), protect);
+        trial = imp.trial();
+        QVERIFY(!trial.catalogRefused());
+        QCOMPARE(trial.refusedFiles(), QStringList({QStringLiteral("CHITANTE.DB")}));
+        QCOMPARE(trial.tables.at(3).read, 0);
+        try {
+            imp.run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime(), {}, &trial);
+            QFAIL("a refused table was left out without asking");
+        } catch (const StoreError& e) {
+            QVERIFY(e.message().startsWith(QStringLiteral("CHITANTE.DB nu se poate importa")));
+        }
+        QCOMPARE(LegacyImport::placesInRegister(*m_db), 1);
+        imp.run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime(), {}, &trial, true);
+        QCOMPARE(LegacyImport::placesInRegister(*m_db), 3);
+        QCOMPARE(count(*m_db, QStringLiteral("Concesionari")), 3);
+        QCOMPARE(count(*m_db, QStringLiteral("Chitante")), 0);
+    }
+
+    // Values the register must not take as they are: a place number or an
+    // amount that is no number, a logical byte the format does not use, a
+    // memo whose lengths disagree, texts in another code page.
+    void oddValuesAreListedAndNeverTakenInSilence() {
+        writeSample(m_old.path());
+        const double inf = std::numeric_limits<double>::infinity();
+        {
+            ParadoxWriter w(m_old.filePath(QStringLiteral("Catalog.DB")),
+                            ParadoxWriter::tableColumns(QStringLiteral("Catalog")));
+            w.add({7.0, QStringLiteral("x")});
+            w.add({99.0, QStringLiteral("fara numar")});
+            w.add({QVariant(), QStringLiteral("gol")});
+            w.add({12.0});
+        }
+        {
+            ParadoxWriter w(m_old.filePath(QStringLiteral("CHITANTE.DB")),
+                            ParadoxWriter::tableColumns(QStringLiteral("Chitante")));
+            w.add({7.0, 1.0, QDate(2023, 1, 1), "a", inf});
+            w.add({7.0, 2.0, QDate(2023, 1, 2), "b", 99.0});
+            w.add({7.0, 3.0, QDate(2023, 1, 3), "c", -inf});
+            w.add({12.0, 4.0, QDate(2023, 1, 4), "d", 10.5});
+        }
+        const QString conc = m_old.filePath(QStringLiteral("Concesionari.DB"));
+        const QString mb = m_old.filePath(QStringLiteral("Concesionari.MB"));
+        {
+            auto cols = ParadoxWriter::tableColumns(QStringLiteral("Concesionari"));
+            ParadoxWriter w(conc, cols, mb);
+            QVariantList r(cols.size());
+            r[0] = 7.0;
+            r[1] = 1.0;
+            r[19] = true;
+            r[22] = longMemo(700);
+            w.add(r);
+        }
+        const int logical = rowField(conc, QStringLiteral("Scutit_concesiune"));
+        const int memo = rowField(conc, QStringLiteral("Explicatie"));
+        patch(conc, [&](QByteArray& b) {
+            b[logical] = char(0x85);
+            put32(b, memo + 240 + 4, 704);
+        });
+        // Texts written in the DOS Central European page, as an older copy
+        // of the old program kept them.
+        const QString unit = m_old.filePath(QStringLiteral("Unitatea.DB"));
+        {
+            ParadoxWriter w(unit, ParadoxWriter::tableColumns(QStringLiteral("Unitatea")));
+            w.add({QString::fromLatin1("Pia\xC7\xAD\xEE")}); // "Piaăşţ" in page 852
+        }
+        patch(unit, [](QByteArray& b) { put16(b, 0x6A, 852); });
+
+        // pxlib's writer keeps no NaN (it writes one as a tiny number): the
+        // file's own bytes for it are planted.
+        const QByteArray nanBytes("\xFF\xF8\0\0\0\0\0\0", 8);
+        for (const auto& [file, field] :
+             {std::pair{QStringLiteral("Catalog.DB"), QStringLiteral("Id_Loc")},
+              std::pair{QStringLiteral("CHITANTE.DB"), QStringLiteral("Suma")}}) {
+            const QString path = m_old.filePath(file);
+            const int at = rowField(path, field, 1);
+            patch(path, [&](QByteArray& b) { b.replace(at, 8, nanBytes); });
+        }
+        const LegacyImport::Result r = LegacyImport(m_old.path()).trial();
+        const QString all = r.problems.join(QLatin1Char('\n'));
+        QVERIFY2(all.contains(QStringLiteral("Catalog.DB, randul 2 (Id_Loc -): Id_Loc nu este un "
+                                             "numar (NaN); nu se importa")),
+                 qPrintable(all));
+        QVERIFY(all.contains(QStringLiteral("Catalog.DB, randul 3 (Id_Loc -): fara Id_Loc")));
+        QVERIFY(all.contains(QStringLiteral(
+            "CHITANTE.DB, randul 1 (Id_Loc 7): valoarea din campul Suma este infinita; campul "
+            "ramane gol")));
+        QVERIFY(all.contains(QStringLiteral("CHITANTE.DB, randul 2 (Id_Loc 7): valoarea din "
+                                            "campul Suma nu este un numar (NaN)")));
+        QVERIFY(all.contains(QStringLiteral("CHITANTE.DB, randul 3 (Id_Loc 7): valoarea din "
+                                            "campul Suma este infinita")));
+        QVERIFY(all.contains(QStringLiteral("Concesionari.DB, randul 1 (Id_Loc 7): valoarea "
+                                            "logica din campul Scutit_concesiune are octetul "
+                                            "neobisnuit 0x85; s-a citit ca Da")));
+        QVERIFY(all.contains(QStringLiteral(
+            "Concesionari.DB, randul 1 (Id_Loc 7): lungimea textului din campul Explicatie "
+            "difera: randul da textului 704 de caractere, fisierul .MB 700")));
+        QVERIFY(all.contains(QStringLiteral("Unitatea.DB: textele sunt scrise in codul de "
+                                            "pagina 852")));
+
+        LegacyImport(m_old.path()).run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime());
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Id_Loc, Cimitir FROM Catalog ORDER BY 1")),
+                 QStringList({QStringLiteral("7|x"), QStringLiteral("12|NULL")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Nr_chit, Suma FROM Chitante ORDER BY 1")),
+                 QStringList({QStringLiteral("1|NULL"), QStringLiteral("2|NULL"),
+                              QStringLiteral("3|NULL"), QStringLiteral("4|10.5")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Scutit_concesiune, Explicatie FROM "
+                                            "Concesionari")),
+                 QStringList({QStringLiteral("1|") + longMemo(700)}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Cimitir FROM Unitatea")),
+                 QStringList({QStringLiteral("Piaăşţ")}));
+
+        // A page the program does not know is said, and read as 1250.
+        patch(unit, [](QByteArray& b) { put16(b, 0x6A, 866); });
+        QVERIFY(LegacyImport(m_old.path())
+                    .trial()
+                    .problems.contains(QStringLiteral(
+                        "Unitatea.DB: codul de pagina 866 nu este cunoscut; textele se citesc in "
+                        "codul 1250 (Europa Centrala) si pot iesi gresit")));
+    }
+
+    // A field of another type than the register's is read when its values
+    // mean the same (a short integer is a number, a number can be a text);
+    // otherwise its table is refused, naming field, table and type.
+    void otherFieldTypesAreReadFaithfullyOrTheTableRefused() {
+        writeSample(m_old.path());
+        using T = ParadoxWriter::Type;
+        auto chitante = [&](T type, int length, const QVariant& suma) {
+            auto cols = ParadoxWriter::tableColumns(QStringLiteral("Chitante"));
+            cols[4] = {QStringLiteral("Suma"), type, length};
+            ParadoxWriter w(m_old.filePath(QStringLiteral("CHITANTE.DB")), cols);
+            w.add({7.0, 1.0, QDate(2023, 1, 1), "a", suma});
+        };
+        auto catCols = ParadoxWriter::tableColumns(QStringLiteral("Catalog"));
+        catCols[2] = {QStringLiteral("Sector"), T::Number, 0};
+        {
+            ParadoxWriter w(m_old.filePath(QStringLiteral("Catalog.DB")), catCols);
+            w.add({7.0, "C", 12.0});
+            w.add({12.0});
+            w.add({3.0});
+        }
+        chitante(T::Short, 0, -125);
+        LegacyImport::Result r =
+            LegacyImport(m_old.path())
+                .run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime());
+        QCOMPARE(r.problems.join(QLatin1Char('\n')), QString());
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Sector FROM Catalog WHERE Id_Loc = 7")),
+                 QStringList({QStringLiteral("12")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("SELECT Suma FROM Chitante")),
+                 QStringList({QStringLiteral("-125")}));
+
+        chitante(T::Alpha, 20, QStringLiteral("125,50"));
+        r = LegacyImport(m_old.path()).trial();
+        QCOMPARE(r.refusedFiles(), QStringList({QStringLiteral("CHITANTE.DB")}));
+        QVERIFY2(r.report(false).contains(QStringLiteral(
+                     "CHITANTE.DB: NU SE IMPORTA: campul Suma are tipul Text(20), iar registrul "
+                     "il tine ca Numar")),
+                 qPrintable(r.report(false)));
+    }
+
+    // Files of the older format versions: a shorter table name before the
+    // field names (before version 7) and no second header part (before
+    // version 4), so no code page either.
+    void olderFormatVersionsAreRead_data() {
+        QTest::addColumn<int>("version");
+        QTest::newRow("5.0") << 10;
+        QTest::newRow("3.5") << 4;
+    }
+    void olderFormatVersionsAreRead() {
+        QFETCH(int, version);
+        writeSample(m_old.path());
+        const int fields = int(ParadoxWriter::tableColumns(QStringLiteral("Unitatea")).size());
+        patch(m_old.filePath(QStringLiteral("Unitatea.DB")), [&](QByteArray& b) {
+            const int header = get16(b, 2);
+            const int tableName = 0x78 + fields * 6 + 4;
+            QCOMPARE(quint8(b.at(0x39)), quint8(12)); // what the writer writes
+            b.remove(tableName + 79, 261 - 79);
+            int removed = 261 - 79;
+            if (version < 5) {
+                b.remove(0x58, 0x20);
+                removed += 0x20;
+                put32(b, 0x25, 0);
+            }
+            b.insert(header - removed, QByteArray(removed, '\0'));
+            b[0x39] = char(version);
+        });
+        const LegacyImport::Result r = LegacyImport(m_old.path()).trial();
+        QCOMPARE(r.problems, QStringList());
+        ParadoxReader unit(m_old.filePath(QStringLiteral("Unitatea.DB")));
+        QCOMPARE(unit.codePage(), version < 5 ? 0 : 1250);
+        QVERIFY(unit.readRow(0));
+        QCOMPARE(unit.fields().first().name, QStringLiteral("Cimitir"));
+        QCOMPARE(unit.value(0).value.toString(), QStringLiteral("Primăria Câmpina"));
+    }
+
+    // The rows the blocks hold are read even where the header counts fewer.
+    void rowsBeyondTheHeadersCountAreReadAndSaid() {
+        const QString path = m_old.filePath(QStringLiteral("Catalog.DB"));
+        writeNumbered(path, 5);
+        patch(path, [](QByteArray& b) { put32(b, 6, 3); });
+        const LegacyImport::Result r = LegacyImport(m_old.path()).trial();
+        QCOMPARE(r.tables.first().imported, 5);
+        QCOMPARE(r.problems, QStringList({QStringLiteral(
+                                 "Catalog.DB: antetul numara 3 randuri, dar blocurile de date "
+                                 "contin 5; se citesc toate randurile din blocuri")}));
+    }
+
+    // A full disk half-way is told as the rest of the store tells it.
+    void fullDiskIsToldInRomanian() {
+        writeSample(m_old.path());
+        QSqlQuery q(m_db->connection());
+        QVERIFY(q.exec(QStringLiteral("PRAGMA page_count")) && q.next());
+        const qint64 pages = q.value(0).toLongLong();
+        q.finish();
+        m_db->exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
+        try {
+            LegacyImport(m_old.path())
+                .run(*m_db, m_prog->backupBase(), QDateTime::currentDateTime());
+            QFAIL("no failure");
+        } catch (const StoreError& e) {
+            QVERIFY2(
+                e.message().startsWith(QStringLiteral("Discul pe care se afla baza de date")) &&
+                    e.message().contains(QStringLiteral("<database or disk is full")),
+                qPrintable(e.message()));
+        }
+        QCOMPARE(count(*m_db, QStringLiteral("Catalog")), 0);
     }
 
     // The counts in the import's texts read as Romanian writes them.
