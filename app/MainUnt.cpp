@@ -692,7 +692,7 @@ void TMainForm::FiltrSectEditChange() {
 }
 
 void TMainForm::Image1Click() {
-    m_linkLbl->setUrl(OnlineUpdate::siteAddress());
+    m_linkLbl->setUrl(OnlineUpdate::baseAddress());
     m_linkLbl->OpenURL(); // a browser that cannot start is not reported
 }
 

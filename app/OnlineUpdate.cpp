@@ -67,10 +67,6 @@ void setBaseAddress(const QString& address) {
     base() = address;
 }
 
-QString siteAddress() {
-    return base();
-}
-
 QString versionFileAddress() {
     return under(QStringLiteral("/UpdateExe/VersTombrix.txt"));
 }

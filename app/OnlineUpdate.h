@@ -15,7 +15,6 @@ namespace OnlineUpdate {
 // the check.
 QString baseAddress();
 void setBaseAddress(const QString& address);
-QString siteAddress();
 QString versionFileAddress();
 QString downloadPageAddress();
 

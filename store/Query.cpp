@@ -36,19 +36,6 @@ QVariant Query::param(const QString& name) const {
     return m_params.value(name.toLower());
 }
 
-void Query::setParamSource(DataSet* source) {
-    if (m_source)
-        disconnect(m_source, nullptr, this, nullptr);
-    m_source = source;
-    if (m_source)
-        connect(m_source, &DataSet::scrolled, this, &Query::sourceMoved);
-}
-
-void Query::sourceMoved() {
-    if (m_active)
-        run(true);
-}
-
 QString Query::text() const {
     return m_lines.join(QLatin1Char('\n'));
 }
@@ -156,8 +143,6 @@ void Query::run(bool select) {
         const auto it = m_params.constFind(p.toLower());
         if (it != m_params.constEnd())
             v = it.value();
-        else if (m_source && m_source->hasField(p))
-            v = m_source->value(p);
         else
             throw StoreError(QStringLiteral("Parametrul %1 nu are valoare").arg(p));
         if (v.typeId() == QMetaType::QDate)

@@ -24,9 +24,6 @@ public:
 
     void setParam(const QString& name, const QVariant& value);
     QVariant param(const QString& name) const;
-    // The source of parameters not set by name; the query runs again
-    // whenever the source's current row changes.
-    void setParamSource(DataSet* source);
 
     // Runs the SELECT and keeps its rows; StoreError on failure.
     void open();
@@ -56,12 +53,10 @@ public:
 private:
     QString text() const;
     void run(bool select);
-    void sourceMoved();
 
     Database& m_db;
     QStringList m_lines;
     QHash<QString, QVariant> m_params; // keys in lower case
-    DataSet* m_source = nullptr;
     bool m_active = false;
     QStringList m_names;
     // The rows one after another, fieldCount() values each.

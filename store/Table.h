@@ -180,7 +180,6 @@ public:
     // Suspends the notifications to the grids during bulk work.
     void disableControls();
     void enableControls();
-    bool controlsDisabled() const { return m_disabled > 0; }
 
 signals:
     void aboutToReset();

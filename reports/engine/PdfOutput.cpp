@@ -88,7 +88,7 @@ qint16 bes16(const QByteArray& t, int at) {
 quint32 be32(const QByteArray& t, int at) {
     return qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(t.constData()) + at);
 }
-void put16(QByteArray& t, int at, quint16 v) {
+void putBe16(QByteArray& t, int at, quint16 v) {
     qToBigEndian<quint16>(v, reinterpret_cast<uchar*>(t.data()) + at);
 }
 void append32(QByteArray& b, quint32 v) {
@@ -197,7 +197,7 @@ QByteArray subsetFont(const TextShaper::Face& face, std::set<quint32> used) {
         }
     }
     append32(loca, quint32(glyf.size()));
-    put16(head, 50, 1);                 // long offsets
+    putBe16(head, 50, 1);               // long offsets
     std::memset(head.data() + 8, 0, 4); // checksum adjustment: not kept up to date
 
     std::map<QByteArray, QByteArray> tables{

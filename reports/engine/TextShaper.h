@@ -61,7 +61,6 @@ public:
 
     int faceCount() const { return int(m_faces.size()); }
     const Face& face(int index) const { return *m_faces[size_t(index)]; }
-    int sizedCount() const { return int(m_sized.size()); }
     const Sized& sized(int index) const { return *m_sized[size_t(index)]; }
     // A glyph's advance in reference pixels.
     float advance(int sized, quint32 glyph);

@@ -104,7 +104,7 @@ private slots:
 
     void vendorAddressesAreSecure() {
         OnlineUpdate::setBaseAddress(m_builtBase);
-        for (const QString& a : {OnlineUpdate::siteAddress(), OnlineUpdate::versionFileAddress(),
+        for (const QString& a : {OnlineUpdate::baseAddress(), OnlineUpdate::versionFileAddress(),
                                  OnlineUpdate::downloadPageAddress()})
             QVERIFY2(a.startsWith(QLatin1String("https://")), qPrintable(a));
         QVERIFY(OnlineUpdate::versionFileAddress().endsWith(

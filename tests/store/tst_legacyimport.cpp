@@ -148,10 +148,10 @@ void writeSample(const QString& dir, bool laterFields = true) {
 }
 
 // Header fields of an old table file used to rearrange its blocks.
-quint16 get16(const QByteArray& b, int at) {
+quint16 getLe16(const QByteArray& b, int at) {
     return quint16(quint8(b.at(at)) | quint8(b.at(at + 1)) << 8);
 }
-void put16(QByteArray& b, int at, int v) {
+void putLe16(QByteArray& b, int at, int v) {
     b[at] = char(v & 0xFF);
     b[at + 1] = char(v >> 8 & 0xFF);
 }
@@ -173,7 +173,7 @@ void patch(const QString& path, const std::function<void(QByteArray&)>& change) 
     f.resize(0);
     f.write(b);
 }
-void put32(QByteArray& b, int at, quint32 v) {
+void putLe32(QByteArray& b, int at, quint32 v) {
     for (int i = 0; i < 4; ++i)
         b[at + i] = char(v >> (8 * i) & 0xFF);
 }
@@ -183,7 +183,7 @@ int rowField(const QString& path, const QString& field, int row = 0) {
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     const QByteArray h = f.read(4);
-    return get16(h, 2) + 6 + row * get16(h, 0) + r.fields().at(r.fieldIndex(field)).offset;
+    return getLe16(h, 2) + 6 + row * getLe16(h, 0) + r.fields().at(r.fieldIndex(field)).offset;
 }
 
 QList<int> readIds(const QString& path, QStringList* unreadable = nullptr) {
@@ -560,21 +560,21 @@ private slots:
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadWrite));
         QByteArray b = f.readAll();
-        const int header = get16(b, 2);
+        const int header = getLe16(b, 2);
         const int block = quint8(b.at(5)) * 1024;
-        QCOMPARE(get16(b, 0x0C), 5); // blocks in the file
-        QCOMPARE(get16(b, 0x0E), 1); // first block
+        QCOMPARE(getLe16(b, 0x0C), 5); // blocks in the file
+        QCOMPARE(getLe16(b, 0x0E), 1); // first block
         // Swap the first two blocks in the file and relink: 2 -> 1 -> 3.
         const QByteArray first = b.mid(header, block);
         const QByteArray second = b.mid(header + block, block);
         b.replace(header, block, second);
         b.replace(header + block, block, first);
-        put16(b, 0x0E, 2);
-        put16(b, header + block, 1);     // old first block, now at 2: next is 1
-        put16(b, header + block + 2, 0); // and nothing before it
-        put16(b, header, 3);             // old second block, now at 1: next is 3
-        put16(b, header + 2, 2);
-        put16(b, header + 2 * block + 2, 1);
+        putLe16(b, 0x0E, 2);
+        putLe16(b, header + block, 1);     // old first block, now at 2: next is 1
+        putLe16(b, header + block + 2, 0); // and nothing before it
+        putLe16(b, header, 3);             // old second block, now at 1: next is 3
+        putLe16(b, header + 2, 2);
+        putLe16(b, header + 2 * block + 2, 1);
         f.seek(0);
         f.write(b);
         f.close();
@@ -589,7 +589,7 @@ private slots:
         // The third block in the chain (block 3) points outside the file.
         QVERIFY(f.open(QIODevice::ReadWrite));
         b = f.readAll();
-        put16(b, header + 2 * block, 77);
+        putLe16(b, header + 2 * block, 77);
         f.seek(0);
         f.write(b);
         f.close();
@@ -605,7 +605,7 @@ private slots:
         // A chain that loops back ends where it loops, and is not read forever.
         QVERIFY(f.open(QIODevice::ReadWrite));
         b = f.readAll();
-        put16(b, header + 2 * block, 2);
+        putLe16(b, header + 2 * block, 2);
         f.seek(0);
         f.write(b);
         f.close();
@@ -689,9 +689,9 @@ private slots:
         m_db->exec(QStringLiteral("INSERT INTO Catalog (Id_Loc, Nume_Uzufruct) VALUES (500, 'X')"));
         writeSample(m_old.path());
         auto protect = [](QByteArray& b) {
-            put32(b, 0x25, 0xFF00FF00u);
-            put32(b, 0x5C, 0x5A17C3E1u);
-            for (int i = get16(b, 2); i < b.size(); ++i)
+            putLe32(b, 0x25, 0xFF00FF00u);
+            putLe32(b, 0x5C, 0x5A17C3E1u);
+            for (int i = getLe16(b, 2); i < b.size(); ++i)
                 b[i] = char(b[i] ^ 0x5A); // the rows enciphered
         };
         patch(m_old.filePath(QStringLiteral("Catalog.DB")), protect);
@@ -767,7 +767,7 @@ private slots:
         const int memo = rowField(conc, QStringLiteral("Explicatie"));
         patch(conc, [&](QByteArray& b) {
             b[logical] = char(0x85);
-            put32(b, memo + 240 + 4, 704);
+            putLe32(b, memo + 240 + 4, 704);
         });
         // Texts written in the DOS Central European page, as an older copy
         // of the old program kept them.
@@ -776,7 +776,7 @@ private slots:
             ParadoxWriter w(unit, ParadoxWriter::tableColumns(QStringLiteral("Unitatea")));
             w.add({QString::fromLatin1("Pia\xC7\xAD\xEE")}); // "Piaăşţ" in page 852
         }
-        patch(unit, [](QByteArray& b) { put16(b, 0x6A, 852); });
+        patch(unit, [](QByteArray& b) { putLe16(b, 0x6A, 852); });
 
         // pxlib's writer keeps no NaN (it writes one as a tiny number): the
         // file's own bytes for it are planted.
@@ -823,7 +823,7 @@ private slots:
                  QStringList({QStringLiteral("Piaăşţ")}));
 
         // A page the program does not know is said, and read as 1250.
-        patch(unit, [](QByteArray& b) { put16(b, 0x6A, 866); });
+        patch(unit, [](QByteArray& b) { putLe16(b, 0x6A, 866); });
         QVERIFY(LegacyImport(m_old.path())
                     .trial()
                     .problems.contains(QStringLiteral(
@@ -883,7 +883,7 @@ private slots:
         writeSample(m_old.path());
         const int fields = int(ParadoxWriter::tableColumns(QStringLiteral("Unitatea")).size());
         patch(m_old.filePath(QStringLiteral("Unitatea.DB")), [&](QByteArray& b) {
-            const int header = get16(b, 2);
+            const int header = getLe16(b, 2);
             const int tableName = 0x78 + fields * 6 + 4;
             QCOMPARE(quint8(b.at(0x39)), quint8(12)); // what the writer writes
             b.remove(tableName + 79, 261 - 79);
@@ -891,7 +891,7 @@ private slots:
             if (version < 5) {
                 b.remove(0x58, 0x20);
                 removed += 0x20;
-                put32(b, 0x25, 0);
+                putLe32(b, 0x25, 0);
             }
             b.insert(header - removed, QByteArray(removed, '\0'));
             b[0x39] = char(version);
@@ -909,7 +909,7 @@ private slots:
     void rowsBeyondTheHeadersCountAreReadAndSaid() {
         const QString path = m_old.filePath(QStringLiteral("Catalog.DB"));
         writeNumbered(path, 5);
-        patch(path, [](QByteArray& b) { put32(b, 6, 3); });
+        patch(path, [](QByteArray& b) { putLe32(b, 6, 3); });
         const LegacyImport::Result r = LegacyImport(m_old.path()).trial();
         QCOMPARE(r.tables.first().imported, 5);
         QCOMPARE(r.problems, QStringList({QStringLiteral(
