@@ -5,8 +5,11 @@
 #include <QStringView>
 
 // The Central European single-byte code page (Windows-1250), in which the
-// office's other programs write their text files. Qt offers no codec for it,
-// so it is a table of our own.
+// office's other programs write their text files. A table of our own rather
+// than Qt's codecs: QStringConverter offers only the UTF encodings and
+// Latin-1, and the ICU-backed QStringDecoder for named pages exists only in
+// Qt builds with ICU, which the Windows build need not have; the table also
+// writes ș ț as the cedilla letters the page has instead of dropping them.
 namespace Cp1250 {
 
 // Characters the page lacks become '?', except the Romanian s and t with
