@@ -24,6 +24,7 @@
 #include "Prompts.h"
 #include "ReportProgress.h"
 #include "ReportRun.h"
+#include "Restore.h"
 #include "RestoreDialog.h"
 #include "Search.h"
 #include "StoreError.h"
@@ -127,6 +128,7 @@ TMainForm::TMainForm(const QString& programDir, QWidget* parent)
     setWindowTitle(QStringLiteral("Tombrix"));
     setProperty("hint", QString::fromLatin1(kVendorNotice));
 
+    m_inUse = std::make_unique<Restore::InUseLock>(m_db->path());
     m_register = std::make_unique<PlaceRegister>(*m_db, this);
     m_catalog = &m_register->catalog();
     m_concesionari = &m_register->concesionari();
@@ -633,6 +635,8 @@ void TMainForm::importLegacy(const QString& directory) {
 }
 
 void TMainForm::Restaureazaocopiezilnica1Click() {
+    if (!m_inUse->held())
+        throw StoreError(Restore::InUseLock::refusal(m_db->path()));
     // A row still being typed is saved first; the copy kept before the restore holds it.
     for (Table* t : m_register->tables())
         if (t->isActive())

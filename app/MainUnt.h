@@ -4,6 +4,9 @@
 #include <memory>
 
 class PlaceRegister;
+namespace Restore {
+class InUseLock;
+}
 class Database;
 class DBNavigator;
 class ExemptionGroup;
@@ -91,6 +94,7 @@ private:
 
     QString m_programDir;
     std::unique_ptr<Database> m_db;
+    std::unique_ptr<Restore::InUseLock> m_inUse; // a restore elsewhere waits for us
     Table* m_catalog = nullptr;
     Table* m_concesionari = nullptr;
     Table* m_persInmormantate = nullptr;

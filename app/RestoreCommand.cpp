@@ -81,6 +81,9 @@ int run(const QString& day, bool yes, const QString& programDir, QTextStream& ou
             out.flush();
             return 0;
         }
+        const Restore::InUseLock inUse(file);
+        if (!inUse.held())
+            return fail(Restore::InUseLock::refusal(file));
         const QString kept = Restore::run(db, *chosen, base, QDateTime::currentDateTime());
         if (!db.isOpen())
             db.open();

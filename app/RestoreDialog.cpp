@@ -142,9 +142,13 @@ bool run(QWidget* parent, Database& db, const QString& backupBase,
         try {
             kept = Restore::run(db, copy, backupBase, QDateTime::currentDateTime());
         } catch (...) {
-            reopen();
+            if (db.isOpen())
+                reopen();
             throw;
         }
+        // A register damaged at start was never open: the restored one is.
+        if (!db.isOpen())
+            db.open();
         reopen();
     }
     Prompts::information(

@@ -209,6 +209,18 @@ QString lossText(const Contents& now, const DailyCopy& copy) {
     return text;
 }
 
+InUseLock::InUseLock(const QString& registerFile)
+    : m_lock(registerFile + QStringLiteral(".in-use")) {
+    m_lock.setStaleLockTime(0); // only a dead holder's lock is stale
+    m_held = m_lock.tryLock(0);
+}
+
+QString InUseLock::refusal(const QString& registerFile) {
+    return QStringLiteral("Registrul %1 este deschis si in alt program Tombrix; inchideti-l "
+                          "inainte de restaurare")
+        .arg(QDir::toNativeSeparators(registerFile));
+}
+
 QString run(Database& db, const DailyCopy& chosen, const QString& basePath, const QDateTime& now,
             const std::function<void(Step)>& step) {
     const QString file = db.path();

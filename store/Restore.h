@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QLockFile>
 #include <QString>
 #include <functional>
 
@@ -70,5 +71,21 @@ QString run(Database& db, const DailyCopy& copy, const QString& basePath, const 
 // Whole or complete but left beside the register by a restore that was
 // stopped: removed before the next one.
 QString besidePath(const QString& registerFile);
+
+// Held beside the register by the window for its whole run, and by a
+// restore from the terminal: a restore never renames a copy over a file
+// that another running Tombrix still has open (it would go on writing to
+// the old, deleted file). A lock left by a program that died is taken over.
+class InUseLock {
+public:
+    explicit InUseLock(const QString& registerFile);
+    bool held() const { return m_held; }
+    // Why a restore is refused while another program holds the register.
+    static QString refusal(const QString& registerFile);
+
+private:
+    QLockFile m_lock;
+    bool m_held = false;
+};
 
 } // namespace Restore

@@ -7,6 +7,7 @@
 #include "MainUnt.h"
 #include "Restore.h"
 #include "RestoreDialog.h"
+#include "StoreError.h"
 #include "Table.h"
 #include "TestSupport.h"
 #include "Values.h"
@@ -139,6 +140,37 @@ private slots:
                            .filePath(QStringLiteral("Tombrix/Tombrix.sqlite")),
                        QStringLiteral("SELECT count(*) FROM Catalog")),
                  40);
+    }
+
+    // A register another running Tombrix has open is never replaced under
+    // it: it would go on writing to the old, deleted file.
+    void aRegisterOpenElsewhereIsNotReplaced() {
+        TempProgramDir prog;
+        prepare(prog);
+        const QString file = prog.file(QStringLiteral("Tombrix.sqlite"));
+        {
+            const Restore::InUseLock window(file);
+            QVERIFY(window.held());
+            const Run r = runCommand(
+                {QStringLiteral("--restore"), QStringLiteral("20240304"), QStringLiteral("--yes")},
+                prog.path());
+            QCOMPARE(r.code, 1);
+            QVERIFY2(r.err.contains(QStringLiteral("deschis si in alt program Tombrix")),
+                     qPrintable(r.err));
+            QCOMPARE(count(file, QStringLiteral("SELECT count(*) FROM Catalog")), 40);
+
+            // A second window finds the register held, and its menu refuses too.
+            ScriptedPrompts prompts;
+            TMainForm second(prog.path());
+            QVERIFY_THROWS_EXCEPTION(StoreError, second.Restaureazaocopiezilnica1Click());
+            QCOMPARE(count(file, QStringLiteral("SELECT count(*) FROM Catalog")), 40);
+        }
+        // Once it is closed, the restore goes ahead.
+        const Run r = runCommand(
+            {QStringLiteral("--restore"), QStringLiteral("20240304"), QStringLiteral("--yes")},
+            prog.path());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(count(file, QStringLiteral("SELECT count(*) FROM Catalog")), 30);
     }
 
     void menuRestoreShowsTheCopysPlacesAndKeepsTheRegister() {
