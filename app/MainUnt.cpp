@@ -229,9 +229,15 @@ void TMainForm::buildWindow() {
         // keys back once its page shows again.
         if (m_page >= 0 && m_page != index) {
             if (Table* left = pageTable(m_page); left && left->isActive()) {
-                try {
-                    left->takeTypedText();
-                } catch (...) {
+                bool refused = false;
+                guarded([&] {
+                    try {
+                        left->takeTypedText();
+                    } catch (const StoreError&) {
+                        refused = true; // leaving the control has just said why
+                    }
+                });
+                if (refused) {
                     m_pages->setCurrentIndex(m_page);
                     return;
                 }
