@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <algorithm>
+#include <filesystem>
 #include <xlsxwriter.h>
 
 struct SheetFile::Xlsx {
@@ -186,8 +187,11 @@ void SheetFile::close() {
     }
     m_closed = true;
     if (ok) {
-        QFile::remove(m_path);
-        ok = QFile::rename(m_partial, m_path);
+        // One step: the older file stays until the new one takes its name.
+        std::error_code ec;
+        std::filesystem::rename(std::filesystem::path(m_partial.toStdU16String()),
+                                std::filesystem::path(m_path.toStdU16String()), ec);
+        ok = !ec;
     }
     if (!ok) {
         QFile::remove(m_partial);
