@@ -1,6 +1,7 @@
 #include "ReportLayout.h"
 
 #include "Clock.h"
+#include "TextShaper.h"
 #include "Values.h"
 
 #include <QFontMetricsF>
@@ -59,7 +60,7 @@ void breakWord(const QString& word, const QFontMetricsF& fm, double width, QStri
     }
 }
 
-constexpr char16_t CommonChars = 0x0250; // Latin, with the Romanian letters
+constexpr char16_t CommonChars = TextShaper::TableChars;
 
 const std::vector<double>& advancesOf(FontEntry& fe) {
     if (fe.advances.empty()) {

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr char16_t TableChars = 0x0300; // Latin, with the Romanian letters
+constexpr char16_t TableChars = TextShaper::TableChars;
 constexpr quint32 NotLooked = 0xffffffffu;
 
 // Characters that need no shaping: one character, one glyph, drawn left to

@@ -20,6 +20,10 @@
 // text layout, which also picks fallback fonts.
 class TextShaper {
 public:
+    // Characters below this (Latin, with the Romanian letters) have their
+    // advances kept in per-font tables, by the layout and the shaper alike,
+    // so that what the layout measures is what the shaper places.
+    static constexpr char16_t TableChars = 0x0300;
     // A font file as used on the page, whatever the size.
     struct Face {
         QRawFont raw; // at the size first met

@@ -404,6 +404,8 @@ private slots:
             QStringLiteral("AVAWAVAWAV TTTyyy WWWWWWWWWWWWWWWWWWWWWW iiiii 1234/2024"),
             QStringLiteral("linia unu\n\tlinia doi cu tab\r\nlinia trei"),
             QStringLiteral("14999/2019"),
+            // Between the old limits of the two advance tables (U+0250-U+02FF).
+            QStringLiteral("ɐ ə ɡ ʃ ʒ ʼ ˈaccent ˌx ʁʁʁʁʁʁʁʁʁʁʁʁʁʁʁʁʁʁʁʁʁʁʁʁ ʻokina"),
         };
         const QFont font(QStringLiteral("Arial"), 9);
         const QFont ref = ReportLayout::referenceFont(font);
