@@ -107,11 +107,12 @@ QString directory(const QString& basePath, const QDate& day) {
     return QDir::toNativeSeparators(dir);
 }
 
-void removeUnfinishedImportCopies(const QString& basePath) {
+void removeUnfinishedCopies(const QString& basePath) {
     const QFileInfo base(QDir::fromNativeSeparators(effectiveBase(basePath)));
     const QDir root(QDir(base.path()).filePath(QStringLiteral("SalvariQuarvenn")));
-    const QStringList dirs = root.entryList({QStringLiteral("*-inainte-de-import")},
-                                            QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    const QStringList dirs = root.entryList(
+        {QStringLiteral("*-inainte-de-import"), QStringLiteral("*-inainte-de-restaurare")},
+        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString& name : dirs) {
         QDir leaf(root.filePath(name + QLatin1Char('/') + base.fileName()));
         const QStringList partials =
@@ -128,7 +129,7 @@ void removeUnfinishedImportCopies(const QString& basePath) {
 
 bool run(const QString& sourceFile, const QString& basePath, const QDate& day) {
     // Copies of earlier imports killed half-way are cleared at each start.
-    removeUnfinishedImportCopies(basePath);
+    removeUnfinishedCopies(basePath);
     const QString dir = directory(basePath, day);
     const QString dirPath = QDir::fromNativeSeparators(dir);
     const QString target = QDir(dirPath).filePath(QFileInfo(sourceFile).fileName());
@@ -203,7 +204,7 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
 }
 
 QString runBeforeImport(const QString& sourceFile, const QString& basePath, const QDateTime& now) {
-    removeUnfinishedImportCopies(basePath);
+    removeUnfinishedCopies(basePath);
     return runBefore(sourceFile, basePath, now, QStringLiteral("inainte-de-import"));
 }
 
@@ -230,8 +231,15 @@ QString runBefore(const QString& sourceFile, const QString& basePath, const QDat
         throw failure;
     const QString partial = target + QStringLiteral(".partial");
     removeCopy(partial);
-    if (QFileInfo::exists(target) || !copyPages(sourceFile, partial) ||
-        !QFile::rename(partial, target)) {
+    // A register SQLite can no longer read (what a restore mends) is kept
+    // as the bytes it is.
+    const auto copied = [&] {
+        if (copyPages(sourceFile, partial))
+            return true;
+        removeCopy(partial);
+        return QFile::copy(sourceFile, partial);
+    };
+    if (QFileInfo::exists(target) || !copied() || !QFile::rename(partial, target)) {
         removeCopy(partial);
         throw failure;
     }

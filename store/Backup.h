@@ -61,9 +61,9 @@ QString copiesLeaf(const QString& basePath);
 // run is applied or rolled back first); false when it cannot.
 bool copyRegister(const QString& from, const QString& to);
 
-// Removes what copies before earlier imports left when they were cut off
-// (their ".partial" files) and the directories left without a copy. run()
-// and runBeforeImport() call it first.
-void removeUnfinishedImportCopies(const QString& basePath);
+// Removes what copies before earlier imports and restores left when they
+// were cut off (their ".partial" files) and the directories left without a
+// copy. run() and runBeforeImport() call it first.
+void removeUnfinishedCopies(const QString& basePath);
 
 } // namespace Backup

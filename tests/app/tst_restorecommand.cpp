@@ -173,6 +173,33 @@ private slots:
         QCOMPARE(count(file, QStringLiteral("SELECT count(*) FROM Catalog")), 30);
     }
 
+    // A register whose first page is gone cannot be read by SQLite at all:
+    // it is kept as its bytes, and the copy comes in its place.
+    void anUnreadableRegisterIsKeptAndRestored() {
+        TempProgramDir prog;
+        prepare(prog);
+        const QString file = prog.file(QStringLiteral("Tombrix.sqlite"));
+        QByteArray damaged;
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.write(QByteArray(4096, '\x5a'));
+            f.seek(0);
+            damaged = f.readAll();
+        }
+        const Run r = runCommand(
+            {QStringLiteral("--restore"), QStringLiteral("20240304"), QStringLiteral("--yes")},
+            prog.path());
+        QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+        QCOMPARE(count(file, QStringLiteral("SELECT count(*) FROM Catalog")), 30);
+        QCOMPARE(keptCopies(prog).size(), 1);
+        QFile kept(
+            QDir(prog.backupRoot() + QStringLiteral("/SalvariQuarvenn/") + keptCopies(prog).first())
+                .filePath(QStringLiteral("Tombrix/Tombrix.sqlite")));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), damaged);
+    }
+
     void menuRestoreShowsTheCopysPlacesAndKeepsTheRegister() {
         TempProgramDir prog;
         prepare(prog);
