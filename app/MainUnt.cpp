@@ -644,9 +644,7 @@ void TMainForm::Restaureazaocopiezilnica1Click() {
     if (!m_inUse->held())
         throw StoreError(Restore::InUseLock::refusal(m_db->path()));
     // A row still being typed is saved first; the copy kept before the restore holds it.
-    for (Table* t : m_register->tables())
-        if (t->isActive())
-            t->checkBrowseMode();
+    saveRows();
     RestoreDialog::run(
         this, *m_db, Backup::defaultBasePath(), [this] { closeTables(); },
         [this] {
