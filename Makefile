@@ -7,7 +7,7 @@ JOBS        ?= $(shell nproc)
 export CCACHE_BASEDIR ?= $(CURDIR)
 
 # Debian packages the build, the tests and the program need.
-PACKAGES := cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite libgl-dev \
+PACKAGES := cmake make g++ pkg-config qt6-base-dev libgl-dev \
             libsqlite3-dev sqlite3 fonts-liberation ccache poppler-utils pxlib-dev \
             libcups2-dev libxlsxwriter-dev unzip
 

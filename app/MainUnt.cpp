@@ -456,7 +456,7 @@ void TMainForm::FormCreate() {
         m_db->open(); // a fresh installation gets its empty register here
         // An empty or damaged register is neither copied over the good
         // daily copies nor opened for editing.
-        Backup::verify(m_db->path(), m_db->connection(), Backup::defaultBasePath());
+        Backup::verify(m_db->path(), *m_db, Backup::defaultBasePath());
         Backup::run(m_db->path(), Backup::defaultBasePath(), Clock::today());
         upgradeStructure();
         openTables();
@@ -494,6 +494,8 @@ void TMainForm::setBuiltInColumns() {
 }
 
 void TMainForm::openTables() {
+    // The order the sort box will ask for, so the register is read once.
+    CatalogSort::choose(*m_catalog, m_sortCombo->currentIndex());
     m_register->open();
 }
 

@@ -161,7 +161,7 @@ int run(const Args& args, const QString& programDir, QTextStream& out, QTextStre
         Database db(path);
         db.open();
         // An empty or damaged register is neither copied nor reported on.
-        Backup::verify(db.path(), db.connection(), Backup::defaultBasePath());
+        Backup::verify(db.path(), db, Backup::defaultBasePath());
         Backup::run(db.path(), Backup::defaultBasePath(), Clock::today());
         UpgradeHooks hooks;
         hooks.message = [&out](const QString& text) { out << oneLine(text) << Qt::endl; };

@@ -5,8 +5,6 @@
 
 #include <QDate>
 #include <QRandomGenerator>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStringList>
 
 namespace {
@@ -67,30 +65,36 @@ QString day(QRandomGenerator& r, int fromYear, int toYear) {
         .toString(Qt::ISODate);
 }
 
-void run(QSqlQuery& q) {
-    if (!q.exec())
-        throw StoreError(q.lastError().text());
-}
+// One insert statement, its values bound in order, run again for each row.
+struct Insert {
+    Statement st;
+    int next = 1;
+    void addBindValue(const QVariant& v) { st.bind(next++, v); }
+    void run() {
+        st.run();
+        st.reset();
+        next = 1;
+    }
+};
 
 } // namespace
 
 void generateRegister(Database& db, int places, quint32 seed) {
     QRandomGenerator r(seed);
     Transaction tx(db);
-    QSqlQuery cat(db.connection()), con(db.connection()), per(db.connection()),
-        chi(db.connection());
-    cat.prepare(QStringLiteral(
+    Insert cat{db.prepare(QStringLiteral(
         "INSERT INTO Catalog (Id_Loc, Cimitir, Sector, Parcela, Rand, Loc, CNP_Uzufruct, "
-        "Nume_Uzufruct, Observatii) VALUES (?,?,?,?,?,?,?,?,?)"));
-    con.prepare(
+        "Nume_Uzufruct, Observatii) VALUES (?,?,?,?,?,?,?,?,?)"))};
+    Insert con{db.prepare(
         QStringLiteral("INSERT INTO Concesionari (Id_Loc, Nr_concesiune, Data_concesiune, "
                        "CNP_Uzufruct, Nume_Uzufruct, Strada, Numarul, Judet, Localitatea, "
-                       "Nr_ani_concesiune, Scutit_concesiune) VALUES (?,?,?,?,?,?,?,?,?,?,0)"));
-    per.prepare(QStringLiteral("INSERT INTO PersInmormantate (Id_Loc, Numar, Data, Numele, "
-                               "Grad_rudenie_uzufruct) VALUES (?,?,?,?,?)"));
-    chi.prepare(QStringLiteral(
+                       "Nr_ani_concesiune, Scutit_concesiune) VALUES (?,?,?,?,?,?,?,?,?,?,0)"))};
+    Insert per{
+        db.prepare(QStringLiteral("INSERT INTO PersInmormantate (Id_Loc, Numar, Data, Numele, "
+                                  "Grad_rudenie_uzufruct) VALUES (?,?,?,?,?)"))};
+    Insert chi{db.prepare(QStringLiteral(
         "INSERT INTO Chitante (Id_Loc, Nr_chit, Data, Explicatie, Suma, "
-        "Numele_beneficiarului, Tip_incasare, DStart, DStop) VALUES (?,?,?,?,?,?,?,?,?)"));
+        "Numele_beneficiarului, Tip_incasare, DStart, DStop) VALUES (?,?,?,?,?,?,?,?,?)"))};
     int receipt = 1;
     for (int id = 1; id <= places; ++id) {
         const bool occupied = r.bounded(100) >= 15;
@@ -106,7 +110,7 @@ void generateRegister(Database& db, int places, quint32 seed) {
         cat.addBindValue(code.isEmpty() ? QVariant() : QVariant(code));
         cat.addBindValue(holder.isEmpty() ? QVariant() : QVariant(holder));
         cat.addBindValue(r.bounded(8) == 0 ? QVariant(QStringLiteral("gard refacut")) : QVariant());
-        run(cat);
+        cat.run();
         const int concessions = occupied ? r.bounded(4) : 0;
         for (int c = 0; c < concessions; ++c) {
             con.addBindValue(double(id));
@@ -119,7 +123,7 @@ void generateRegister(Database& db, int places, quint32 seed) {
             con.addBindValue(QStringLiteral("Prahova"));
             con.addBindValue(QStringLiteral("Ploiesti"));
             con.addBindValue(10 + 5 * r.bounded(10));
-            run(con);
+            con.run();
         }
         const int buried = r.bounded(5);
         for (int b = 0; b < buried; ++b) {
@@ -128,7 +132,7 @@ void generateRegister(Database& db, int places, quint32 seed) {
             per.addBindValue(day(r, 1960, 2025));
             per.addBindValue(name(r));
             per.addBindValue(QStringLiteral("fiu"));
-            run(per);
+            per.run();
         }
         const int receipts = r.bounded(13);
         for (int k = 0; k < receipts; ++k) {
@@ -143,7 +147,7 @@ void generateRegister(Database& db, int places, quint32 seed) {
             chi.addBindValue(pick(r, kTypes));
             chi.addBindValue(QDate(year, 1, 1).toString(Qt::ISODate));
             chi.addBindValue(QDate(year, 12, 31).toString(Qt::ISODate));
-            run(chi);
+            chi.run();
         }
     }
     db.exec(QStringLiteral("INSERT INTO Unitatea (Cimitir) VALUES (?)"), {kCemeteries.first()});

@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -31,12 +30,11 @@ void exportTable(Database& db, const QString& table, const QString& dir) {
     const bool memo = table == QLatin1String("Concesionari");
     ParadoxWriter w(dir + QLatin1Char('/') + table + QStringLiteral(".DB"), cols,
                     memo ? dir + QStringLiteral("/Concesionari.MB") : QString());
-    QSqlQuery q(db.connection());
-    q.setForwardOnly(true);
-    q.exec(QStringLiteral("SELECT %1 FROM %2").arg(names.join(QLatin1Char(',')), table));
+    Statement q =
+        db.prepare(QStringLiteral("SELECT %1 FROM %2").arg(names.join(QLatin1Char(',')), table));
     QVariantList row;
     int n = 0;
-    while (q.next()) {
+    while (q.step()) {
         row.clear();
         for (int i = 0; i < cols.size(); ++i) {
             QVariant v = q.value(i);

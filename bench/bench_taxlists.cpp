@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <sys/resource.h>
@@ -33,10 +32,10 @@ double peakRssMb() {
 }
 
 QString largestCemetery(Database& db) {
-    QSqlQuery q(db.connection());
-    q.exec(QStringLiteral("SELECT Cimitir, COUNT(*) AS N FROM Catalog GROUP BY Cimitir "
-                          "ORDER BY N DESC LIMIT 1"));
-    return q.next() ? q.value(0).toString() : QString();
+    return db
+        .scalar(QStringLiteral("SELECT Cimitir, COUNT(*) AS N FROM Catalog GROUP BY Cimitir "
+                               "ORDER BY N DESC LIMIT 1"))
+        .toString();
 }
 
 int run(QTextStream& out, ReportForm& form, Database& db, const ReportRequest& request, bool pdf,

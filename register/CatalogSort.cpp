@@ -24,18 +24,36 @@ QStringList texts() {
     return out;
 }
 
-bool apply(Table& catalog, int choice) {
-    if (choice < 0 || choice >= choices().size() || !catalog.isActive())
-        return false;
+namespace {
+
+// The index whose field list is the choice's; empty when there is none.
+QString indexFor(const Table& catalog, int choice) {
     const QString& wanted = choices().at(choice).fields;
     QString name;
     for (const IndexDef& d : catalog.indexDefs())
         if (d.fields == wanted) // exact text; the last match wins
             name = d.name;
+    return name;
+}
+
+} // namespace
+
+bool apply(Table& catalog, int choice) {
+    if (choice < 0 || choice >= choices().size() || !catalog.isActive())
+        return false;
+    const QString name = indexFor(catalog, choice);
     if (!name.isEmpty())
         catalog.setIndexName(name);
     catalog.first();
     return !name.isEmpty();
+}
+
+void choose(Table& catalog, int choice) {
+    if (choice < 0 || choice >= choices().size() || catalog.isActive())
+        return;
+    const QString name = indexFor(catalog, choice);
+    if (!name.isEmpty())
+        catalog.setIndexName(name);
 }
 
 } // namespace CatalogSort

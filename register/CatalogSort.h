@@ -21,5 +21,8 @@ QStringList texts();
 // to the first row. A missing index leaves the order as it was.
 // Returns whether an index was found.
 bool apply(Table& catalog, int choice);
+// The same for a closed catalog: its rows are then read in that order
+// when it opens, once, instead of being read and then sorted.
+void choose(Table& catalog, int choice);
 
 } // namespace CatalogSort

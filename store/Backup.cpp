@@ -1,16 +1,15 @@
 #include "Backup.h"
 
+#include "Database.h"
+#include "SqliteConnection.h"
 #include "StoreError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <algorithm>
 #include <functional>
 #include <memory>
-#include <sqlite3.h>
 #include <utility>
 
 #ifdef Q_OS_WIN
@@ -21,43 +20,11 @@ namespace {
 
 QString g_basePath;
 
-struct CloseDb {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-using DbHandle = std::unique_ptr<sqlite3, CloseDb>;
-
-DbHandle openDb(const QString& path, int flags) {
-    sqlite3* db = nullptr;
-    // SQLite takes file names in UTF-8 on every system.
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
-    DbHandle handle(db); // closed even when the open failed
-    return rc == SQLITE_OK ? std::move(handle) : DbHandle();
-}
-
 // The register copied page by page through SQLite. Opening the source
 // read-write lets SQLite roll back a journal left by a run that was killed
 // in the middle of a write, so the copy holds only committed data.
 bool copyPages(const QString& from, const QString& to) {
-    // No CREATE flag: a missing register is a failure, not a new empty file.
-    DbHandle src = openDb(from, SQLITE_OPEN_READWRITE);
-    if (!src)
-        return false;
-    sqlite3_busy_timeout(src.get(), 5000);
-    DbHandle dst = openDb(to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (!dst)
-        return false;
-    sqlite3_backup* backup = sqlite3_backup_init(dst.get(), "main", src.get(), "main");
-    if (!backup)
-        return false;
-    int rc = SQLITE_OK;
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        rc = sqlite3_backup_step(backup, -1);
-        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
-            break;
-        sqlite3_sleep(100);
-    }
-    const bool finished = sqlite3_backup_finish(backup) == SQLITE_OK;
-    return rc == SQLITE_DONE && finished;
+    return SqliteConnection::copyFile(from, to);
 }
 
 void removeCopy(const QString& path) {
@@ -166,7 +133,7 @@ QString latestCopy(const QString& basePath, const QString& fileName) {
     return {};
 }
 
-void verify(const QString& sourceFile, const QSqlDatabase& connection, const QString& basePath) {
+void verify(const QString& sourceFile, Database& db, const QString& basePath) {
     const QString name = QDir::toNativeSeparators(sourceFile);
     const QString latest = latestCopy(basePath, QFileInfo(sourceFile).fileName());
     const QString restore =
@@ -178,24 +145,27 @@ void verify(const QString& sourceFile, const QSqlDatabase& connection, const QSt
                   .arg(latest);
     const QString untouched =
         QStringLiteral("Nu a fost salvata si nu a fost deschisa pentru editare. ");
-    QSqlQuery q(connection);
-    const bool empty = QFileInfo(sourceFile).size() == 0 ||
-                       (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && q.next() &&
-                        q.value(0).toLongLong() == 0);
+    const auto tables = [&] {
+        try {
+            return db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master")).toLongLong();
+        } catch (const StoreError&) {
+            return qlonglong(-1); // the check below says what is wrong
+        }
+    };
+    const bool empty = QFileInfo(sourceFile).size() == 0 || tables() == 0;
     if (empty)
         throw StoreError(QStringLiteral("Baza de date %1 este goala. ").arg(name) + untouched +
                          restore);
     QStringList problems;
-    if (!q.exec(QStringLiteral("PRAGMA quick_check"))) {
-        problems << q.lastError().text();
-    } else {
-        while (q.next() && problems.size() < 3) {
-            const QString line = q.value(0).toString();
+    try {
+        Statement check = db.prepare(QStringLiteral("PRAGMA quick_check"));
+        while (check.step() && problems.size() < 3) {
+            const QString line = check.text(0);
             if (line != QLatin1String("ok"))
                 problems << line;
         }
-        if (q.lastError().isValid())
-            problems << q.lastError().text();
+    } catch (const StoreError& e) {
+        problems << (e.storeText().isEmpty() ? e.message() : e.storeText());
     }
     if (!problems.isEmpty())
         throw StoreError(QStringLiteral("Baza de date %1 este deteriorata. ").arg(name) +

@@ -2,8 +2,9 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QSqlDatabase>
 #include <QString>
+
+class Database;
 
 // The daily copy of the register, made at start-up before any table opens.
 // One directory per day of use: <root>/SalvariQuarvenn/<yyyymmdd>/<leaf>,
@@ -40,7 +41,7 @@ QString latestCopy(const QString& basePath, const QString& fileName);
 // Refuses a register that must not be copied over the daily copies or
 // edited: an empty file, or one whose pages fail SQLite's quick check.
 // The StoreError says so and names the latest good daily copy.
-void verify(const QString& sourceFile, const QSqlDatabase& connection, const QString& basePath);
+void verify(const QString& sourceFile, Database& db, const QString& basePath);
 
 // The copy taken before an import replaces the register's rows, in a
 // directory of its own beside the daily ones, named for the moment:

@@ -1,76 +1,44 @@
 #include "Database.h"
 
 #include "Schema.h"
+#include "SqliteConnection.h"
 #include "StoreError.h"
 #include "StoreFailure.h"
 
-#include <QAtomicInt>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <sqlite3.h>
 
 namespace {
 
-QAtomicInt g_connectionCounter;
 bool g_openReadOnly = false;
-
-QString nextConnectionName() {
-    return QStringLiteral("tombrix-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
-}
-
-void throwIfError(const QString& path, const QSqlQuery& q) {
-    if (q.lastError().isValid())
-        throw StoreFailure::error(path, q.lastError());
-}
 
 // Builds the empty register at tempPath; the caller moves it into place.
 void buildFresh(const QString& tempPath) {
-    const QString name = nextConnectionName();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(tempPath);
-        if (!db.open())
-            throw StoreError(db.lastError().text());
-        try {
-            Schema::createTables(db);
-        } catch (...) {
-            db.close();
-            throw;
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    SqliteConnection db(tempPath, SqliteConnection::Mode::Create);
+    Schema::createTables(db);
+}
+
+StoreError notOpen() {
+    return StoreError(QStringLiteral("Baza de date nu este deschisa"));
 }
 
 } // namespace
 
-Database::Database(QString path)
-    : m_path(std::move(path)), m_connectionName(nextConnectionName()) {}
+Database::Database(QString path) : m_path(std::move(path)) {}
 
 Database::~Database() {
     close();
 }
 
-QSqlDatabase Database::connection() const {
-    return QSqlDatabase::database(m_connectionName, false);
-}
-
-sqlite3* Database::sqliteHandle() const {
-    if (m_open) {
-        const QVariant h = connection().driver()->handle();
-        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-            if (sqlite3* handle = *static_cast<sqlite3* const*>(h.data()))
-                return handle;
-    }
-    throw StoreError(QStringLiteral("Baza de date nu este deschisa"));
+Connection& Database::connection() const {
+    if (!m_connection)
+        throw notOpen();
+    return *m_connection;
 }
 
 void Database::open() {
-    if (m_open)
+    if (isOpen())
         return;
     m_createdFresh = false;
     const QFileInfo info(m_path);
@@ -95,39 +63,26 @@ void Database::open() {
             QStringLiteral("%1 nu este un fisier").arg(QDir::toNativeSeparators(m_path)));
     }
 
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        db.setDatabaseName(m_path);
-        db.setConnectOptions(g_openReadOnly
-                                 ? QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY")
-                                 : QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!db.open()) {
-            const QString msg = db.lastError().text();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_connectionName);
-            throw StoreError(msg);
-        }
-        // Reading the catalogue is the first thing that fails on a file that
-        // is not a database; nothing is written to it before this check.
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-            const QString msg = q.lastError().text();
-            const int code = StoreFailure::codeOf(q.lastError()) & 0xff;
-            q = QSqlQuery();
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_connectionName);
-            // A good register held by another program must not look like a
-            // foreign file: the clerk might replace it.
-            if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-                throw StoreError(StoreFailure::inUse(m_path, msg));
-            throw StoreError(QStringLiteral("Fisierul %1 nu este o baza de date Tombrix: %2")
-                                 .arg(QDir::toNativeSeparators(m_path), msg));
-        }
+    auto connection = std::make_unique<SqliteConnection>(
+        m_path,
+        g_openReadOnly ? SqliteConnection::Mode::ReadOnly : SqliteConnection::Mode::ReadWrite);
+    // Reading the catalogue is the first thing that fails on a file that
+    // is not a database; nothing is written to it before this check.
+    try {
+        Statement(*connection, QStringLiteral("SELECT count(*) FROM sqlite_master")).run();
+    } catch (const StoreError& e) {
+        // A good register held by another program must not look like a
+        // foreign file: the clerk might replace it.
+        const QString& raw = e.storeText();
+        if (e.kind() == FailureKind::Locked)
+            throw StoreError(StoreFailure::inUse(m_path, raw), FailureKind::Locked);
+        throw StoreError(QStringLiteral("Fisierul %1 nu este o baza de date Tombrix: %2")
+                             .arg(QDir::toNativeSeparators(m_path), raw),
+                         FailureKind::Damaged);
     }
-    m_open = true;
+    m_connection = std::move(connection);
     m_depth = 0;
-    m_dataVersion = -1;
+    m_foreignVersion = -1;
     checkExternal();
     probeWritable();
 }
@@ -138,41 +93,11 @@ void Database::setOpenReadOnly(bool on) {
 
 void Database::probeWritable() {
     m_readOnlyReason.clear();
-    QSqlQuery q(connection());
-    // Rewriting the header's own version number needs the lock, the journal
-    // beside the file and a page written: everything a save needs. It is
-    // undone at once, so the file is left as it was.
-    int code = SQLITE_OK;
+    FailureKind kind = FailureKind::Other;
     QString storeText;
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        code = StoreFailure::codeOf(q.lastError());
-        storeText = q.lastError().text();
-    } else {
-        qint64 version = 0;
-        if (q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
-            version = q.value(0).toLongLong();
-        if (!q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version))) {
-            code = StoreFailure::codeOf(q.lastError());
-            storeText = q.lastError().text();
-        }
-        q.exec(QStringLiteral("ROLLBACK"));
-    }
-    int shown = code;
-    switch (code & 0xff) {
-    case SQLITE_OK:
-    case SQLITE_BUSY: // held by another program: the first save says so
-    case SQLITE_LOCKED:
+    if (m_connection->probeWrite(&kind, &storeText))
         return;
-    case SQLITE_READONLY:
-    case SQLITE_CANTOPEN: // no journal can be made in the directory
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        shown = SQLITE_READONLY;
-        break;
-    default:
-        break;
-    }
-    QString text = StoreFailure::describe(m_path, shown, QString());
+    QString text = StoreFailure::describe(m_path, kind, QString());
     if (text.isEmpty())
         text = QStringLiteral("Baza de date %1 nu poate fi scrisa.")
                    .arg(QDir::toNativeSeparators(m_path));
@@ -184,58 +109,52 @@ void Database::probeWritable() {
 }
 
 void Database::close() {
-    if (!m_open)
+    if (!m_connection)
         return;
-    {
-        QSqlDatabase db = connection();
-        if (m_depth > 0) {
-            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            m_depth = 0;
-            m_txCounters.clear();
+    if (m_depth > 0) {
+        try {
+            m_connection->execute(QStringLiteral("ROLLBACK"));
+        } catch (const StoreError&) {
+            // Closing the connection undoes the transaction all the same.
         }
-        db.close();
+        m_depth = 0;
+        m_txCounters.clear();
     }
-    QSqlDatabase::removeDatabase(m_connectionName);
-    m_open = false;
+    m_connection.reset();
     noteChangeAll();
 }
 
 QString Database::resolveTable(const QString& fileName) const {
-    if (!m_open)
-        throw StoreError(QStringLiteral("Baza de date nu este deschisa"));
     QString name = fileName.trimmed();
     if (name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive))
         name.chop(3);
-    QSqlQuery q(connection());
-    q.prepare(QStringLiteral(
-        "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
-    q.addBindValue(name);
-    if (!q.exec())
-        throw StoreFailure::error(m_path, q.lastError());
-    if (!q.next())
+    const QString stored = connection().tableNamed(name);
+    if (stored.isEmpty())
         throw StoreError(QStringLiteral("Tabelul %1 nu exista in baza de date").arg(fileName));
-    return q.value(0).toString();
+    return stored;
 }
 
 void Database::exec(const QString& sql, const QVariantList& binds) {
-    if (!m_open)
-        throw StoreError(QStringLiteral("Baza de date nu este deschisa"));
-    QSqlQuery q(connection());
     if (binds.isEmpty()) {
-        q.exec(sql);
-    } else {
-        if (!q.prepare(sql))
-            throwIfError(m_path, q);
-        for (const QVariant& v : binds)
-            q.addBindValue(v);
-        q.exec();
+        connection().execute(sql);
+        return;
     }
-    throwIfError(m_path, q);
+    Statement st = prepare(sql);
+    st.bindAll(binds);
+    st.run();
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& binds) {
+    Statement st = prepare(sql);
+    st.bindAll(binds);
+    return st.step() ? st.value(0) : QVariant();
 }
 
 void Database::begin() {
-    exec(m_depth == 0 ? QStringLiteral("BEGIN IMMEDIATE")
-                      : QStringLiteral("SAVEPOINT sp%1").arg(m_depth));
+    if (m_depth == 0)
+        connection().begin();
+    else
+        exec(QStringLiteral("SAVEPOINT sp%1").arg(m_depth));
     m_txCounters.append(m_counter);
     ++m_depth;
 }
@@ -262,7 +181,7 @@ void Database::rollback() {
             exec(QStringLiteral("RELEASE sp%1").arg(m_depth));
         }
     } catch (const StoreError&) {
-        // A failed rollback leaves SQLite to undo the transaction itself.
+        // A failed rollback leaves the engine to undo the transaction itself.
     }
     // Cached rows may show writes that were just undone.
     if (wrote)
@@ -270,16 +189,18 @@ void Database::rollback() {
 }
 
 void Database::checkExternal() {
-    if (!m_open)
+    if (!m_connection)
         return;
-    QSqlQuery q(connection());
-    if (q.exec(QStringLiteral("PRAGMA data_version")) && q.next()) {
-        const qint64 v = q.value(0).toLongLong();
-        if (v != m_dataVersion) {
-            if (m_dataVersion != -1)
-                noteChangeAll();
-            m_dataVersion = v;
-        }
+    qint64 v = m_foreignVersion;
+    try {
+        v = m_connection->foreignVersion();
+    } catch (const StoreError&) {
+        return; // the next read says what is wrong
+    }
+    if (v != m_foreignVersion) {
+        if (m_foreignVersion != -1)
+            noteChangeAll();
+        m_foreignVersion = v;
     }
 }
 

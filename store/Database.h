@@ -1,14 +1,17 @@
 #pragma once
 
+#include "Connection.h"
+#include "Statement.h"
+
 #include <QHash>
-#include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
+#include <memory>
 
-struct sqlite3;
-
-// The register's SQLite file and its one connection. Every table and query
-// object of a run works through the same Database.
+// The register and its one connection. Every table and query object of a
+// run works through the same Database, which keeps what is common to every
+// engine: the transaction depth with its savepoints, the writability found
+// at open, and the change counters the tables check their kept rows by.
 class Database {
 public:
     static constexpr const char* FileName = "Tombrix.sqlite";
@@ -23,7 +26,7 @@ public:
     // complete. An existing file is never recreated or overwritten.
     void open();
     void close();
-    bool isOpen() const { return m_open; }
+    bool isOpen() const { return m_connection != nullptr; }
     // True when open() found no file and created the empty register.
     bool createdFresh() const { return m_createdFresh; }
     // Whether the register can be written, found by open() with a write
@@ -38,17 +41,20 @@ public:
     static void setOpenReadOnly(bool on);
 
     const QString& path() const { return m_path; }
-    QSqlDatabase connection() const;
-    // The connection's own SQLite handle, for reading many rows without the
-    // per-value cost of the generic SQL layer; StoreError when not open.
-    sqlite3* sqliteHandle() const;
+    // The open connection; StoreError when the register is not open.
+    Connection& connection() const;
+    // Prepares a statement on the connection.
+    Statement prepare(const QString& sql) const { return Statement(connection(), sql); }
 
     // The stored name of a table given by its file name ("Catalog.DB",
     // "persinmormantate.db"), matched without regard to case.
     QString resolveTable(const QString& fileName) const;
 
-    // Runs a statement without result; failures raise StoreError.
+    // Runs a statement without result; failures raise StoreError. Without
+    // values it may be several statements.
     void exec(const QString& sql, const QVariantList& binds = {});
+    // The first column of the first row; a null QVariant when no row.
+    QVariant scalar(const QString& sql, const QVariantList& binds = {});
 
     // Transactions; nested calls become savepoints.
     void begin();
@@ -58,7 +64,7 @@ public:
 
     // Change counters that let table objects know their cached rows are
     // stale: bumped by every write through this connection, and by writes
-    // of other connections to the file (SQLite's data_version).
+    // of other connections to the file.
     quint64 changeStamp(const QString& table);
     void noteChange(const QString& table);
     void noteChangeAll();
@@ -68,12 +74,11 @@ private:
     void probeWritable();
 
     QString m_path;
-    QString m_connectionName;
-    bool m_open = false;
+    std::unique_ptr<Connection> m_connection;
     bool m_createdFresh = false;
     QString m_readOnlyReason;
     int m_depth = 0;
-    qint64 m_dataVersion = -1;
+    qint64 m_foreignVersion = -1;
     quint64 m_counter = 0;
     quint64 m_allStamp = 0;
     QList<quint64> m_txCounters; // change counter at each open transaction level

@@ -11,29 +11,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
-#include <QSqlDriver>
-#include <QSqlQuery>
 #include <cmath>
 #include <memory>
-#include <sqlite3.h>
+#include <optional>
 
 namespace {
 
 const char* const kTables[5] = {"Catalog", "Concesionari", "PersInmormantate", "Chitante",
                                 "Unitatea"};
-
-sqlite3* handleOf(Database& db) {
-    const QVariant h = db.connection().driver()->handle();
-    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-        if (sqlite3* handle = *static_cast<sqlite3* const*>(h.data()))
-            return handle;
-    throw StoreError(QStringLiteral("Baza de date nu este deschisa"));
-}
-
-struct Statement {
-    sqlite3_stmt* st = nullptr;
-    ~Statement() { sqlite3_finalize(st); }
-};
 
 // Whether a field of the old file can fill a field of the register with
 // the values it holds: a number of any width is a number, and can be
@@ -116,10 +101,10 @@ QString LegacyImport::findFile(const QString& name) const {
 }
 
 int LegacyImport::placesInRegister(Database& db) {
-    QSqlQuery q(db.connection());
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM Catalog")) || !q.next())
+    const QVariant n = db.scalar(QStringLiteral("SELECT count(*) FROM Catalog"));
+    if (n.isNull())
         throw StoreError(QStringLiteral("Nu pot citi registrul"));
-    return q.value(0).toInt();
+    return n.toInt();
 }
 
 LegacyImport::Result LegacyImport::trial(const Progress& progress) const {
@@ -225,7 +210,6 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
         }
     }
 
-    sqlite3* h = db ? handleOf(*db) : nullptr;
     std::unique_ptr<Transaction> tx;
     if (db) {
         tx = std::make_unique<Transaction>(*db);
@@ -247,20 +231,16 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
             source.append(reader->fieldIndex(f.name));
         for (const QString& note : reader->notes())
             result.problems << count.file + QStringLiteral(": ") + note;
-        Statement insert;
-        if (h) {
+        std::optional<Statement> insert;
+        if (db) {
             QStringList cols, marks;
             for (const FieldDef& f : def->fields) {
                 cols << QLatin1Char('"') + f.name + QLatin1Char('"');
                 marks << QStringLiteral("?");
             }
-            const QByteArray sql =
+            insert.emplace(db->prepare(
                 QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
-                    .arg(def->name, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))
-                    .toUtf8();
-            if (sqlite3_prepare_v2(h, sql.constData(), -1, &insert.st, nullptr) != SQLITE_OK)
-                throw StoreFailure::error(db->path(), sqlite3_extended_errcode(h),
-                                          QString::fromUtf8(sqlite3_errmsg(h)));
+                    .arg(def->name, cols.join(QLatin1Char(',')), marks.join(QLatin1Char(',')))));
         }
         const int idField = def->fields.first().name == QLatin1String("Id_Loc") ? 0 : -1;
         QVector<QVariant> values(def->fields.size());
@@ -375,27 +355,12 @@ LegacyImport::Result LegacyImport::pass(Database* db, const Progress& progress,
             if (t == 0)
                 places.insert(values.at(0).toDouble());
             ++count.imported;
-            if (!insert.st)
+            if (!insert)
                 continue;
-            sqlite3_reset(insert.st);
-            for (int f = 0; f < values.size(); ++f) {
-                const QVariant& v = values.at(f);
-                const int col = f + 1;
-                if (v.isNull()) {
-                    sqlite3_bind_null(insert.st, col);
-                } else if (v.typeId() == QMetaType::Double) {
-                    sqlite3_bind_double(insert.st, col, v.toDouble());
-                } else if (v.typeId() == QMetaType::Int) {
-                    sqlite3_bind_int(insert.st, col, v.toInt());
-                } else {
-                    const QByteArray utf8 = v.toString().toUtf8();
-                    sqlite3_bind_text(insert.st, col, utf8.constData(), int(utf8.size()),
-                                      SQLITE_TRANSIENT);
-                }
-            }
-            if (sqlite3_step(insert.st) != SQLITE_DONE)
-                throw StoreFailure::error(db->path(), sqlite3_extended_errcode(h),
-                                          QString::fromUtf8(sqlite3_errmsg(h)));
+            insert->reset();
+            for (int f = 0; f < values.size(); ++f)
+                insert->bind(f + 1, values.at(f));
+            insert->run();
         }
     }
     if (progress && !progress(phase, total, total))

@@ -2,6 +2,7 @@
 
 #include "Backup.h"
 #include "Database.h"
+#include "SqliteConnection.h"
 #include "StoreError.h"
 #include "StoreFailure.h"
 #include "Values.h"
@@ -13,67 +14,42 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <sqlite3.h>
 #include <system_error>
 
 namespace {
 
-struct CloseDb {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-using DbHandle = std::unique_ptr<sqlite3, CloseDb>;
-
-DbHandle openDb(const QString& path, int flags, QString* failure) {
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
-    DbHandle handle(db);
-    if (rc != SQLITE_OK) {
-        *failure = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
-        return {};
-    }
-    sqlite3_busy_timeout(db, 2000);
-    return handle;
-}
-
 // The first value of a one-value query; -1 when it fails.
-qint64 scalar(sqlite3* db, const char* sql) {
-    sqlite3_stmt* st = nullptr;
-    qint64 out = -1;
-    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW)
-        out = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-    return out;
+qint64 scalar(Connection& db, const QString& sql) {
+    try {
+        Statement st(db, sql);
+        return st.step() ? st.integer(0) : -1;
+    } catch (const StoreError&) {
+        return -1;
+    }
 }
 
-Restore::Contents countsOf(sqlite3* db) {
+Restore::Contents countsOf(Connection& db) {
     Restore::Contents c;
-    c.places = scalar(db, "SELECT count(*) FROM Catalog");
-    c.concessions = scalar(db, "SELECT count(*) FROM Concesionari");
-    c.buried = scalar(db, "SELECT count(*) FROM PersInmormantate");
-    c.receipts = scalar(db, "SELECT count(*) FROM Chitante");
+    c.places = scalar(db, QStringLiteral("SELECT count(*) FROM Catalog"));
+    c.concessions = scalar(db, QStringLiteral("SELECT count(*) FROM Concesionari"));
+    c.buried = scalar(db, QStringLiteral("SELECT count(*) FROM PersInmormantate"));
+    c.receipts = scalar(db, QStringLiteral("SELECT count(*) FROM Chitante"));
     return c;
 }
 
 // The integrity check's verdict: empty when "ok", else its first lines.
-QString integrityProblems(sqlite3* db) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check(3)", -1, &st, nullptr) != SQLITE_OK) {
-        const QString failure = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(st);
-        return failure;
-    }
+QString integrityProblems(Connection& db) {
     QStringList problems;
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        const QString line = QString::fromUtf8(
-            reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), sqlite3_column_bytes(st, 0));
-        if (line != QLatin1String("ok"))
-            problems << line;
+    try {
+        Statement st(db, QStringLiteral("PRAGMA integrity_check(3)"));
+        while (st.step()) {
+            const QString line = st.text(0);
+            if (line != QLatin1String("ok"))
+                problems << line;
+        }
+    } catch (const StoreError& e) {
+        problems << e.storeText();
     }
-    if (rc != SQLITE_DONE)
-        problems << QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_finalize(st);
     return problems.join(QStringLiteral("; "));
 }
 
@@ -97,16 +73,17 @@ void removeWithJournal(const QString& path) {
 void settleRegister(const QString& file) {
     if (!QFileInfo::exists(file))
         return;
-    QString failure;
-    DbHandle db = openDb(file, SQLITE_OPEN_READWRITE, &failure);
-    int rc =
-        db ? sqlite3_exec(db.get(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) : SQLITE_CANTOPEN;
-    if (db && rc == SQLITE_OK)
-        rc = sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-        throw StoreError(StoreFailure::inUse(file, QString::fromUtf8(sqlite3_errmsg(db.get()))));
-    // A register too damaged to be locked is still replaced: that is what
-    // the copy is for. Its journal goes with it (it is in the kept copy).
+    try {
+        SqliteConnection db(file, SqliteConnection::Mode::ReadWrite, 2000);
+        db.execute(QStringLiteral("BEGIN EXCLUSIVE"));
+        db.execute(QStringLiteral("COMMIT"));
+    } catch (const StoreError& e) {
+        if (e.kind() == FailureKind::Locked)
+            throw StoreError(StoreFailure::inUse(file, e.storeText()), FailureKind::Locked);
+        // A register too damaged to be locked is still replaced: that is
+        // what the copy is for. Its journal goes with it (it is in the kept
+        // copy).
+    }
 }
 
 } // namespace
@@ -127,15 +104,16 @@ DailyCopy inspect(const QString& path) {
         c.problem = QStringLiteral("fisierul este gol sau lipseste");
         return c;
     }
-    QString failure;
-    DbHandle db = openDb(path, SQLITE_OPEN_READONLY, &failure);
-    if (!db) {
-        c.problem = failure;
+    std::unique_ptr<SqliteConnection> db;
+    try {
+        db = std::make_unique<SqliteConnection>(path, SqliteConnection::Mode::ReadOnly, 2000);
+    } catch (const StoreError& e) {
+        c.problem = e.storeText();
         return c;
     }
-    c.problem = integrityProblems(db.get());
+    c.problem = integrityProblems(*db);
     if (c.problem.isEmpty()) {
-        c.contents = countsOf(db.get());
+        c.contents = countsOf(*db);
         if (c.contents.places < 0)
             c.problem = QStringLiteral("nu este o baza de date Tombrix");
     }
@@ -181,7 +159,7 @@ DailyCopy copyOf(const QString& basePath, const QString& fileName, const QDate& 
 }
 
 Contents contentsOf(Database& db) {
-    return countsOf(db.sqliteHandle());
+    return countsOf(db.connection());
 }
 
 QString lossText(const Contents& now, const DailyCopy& copy) {

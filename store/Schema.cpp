@@ -1,11 +1,10 @@
 #include "Schema.h"
 
+#include "Connection.h"
+#include "SqlText.h"
 #include "StoreError.h"
 
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 
@@ -90,11 +89,6 @@ QList<TableDef> buildTables() {
     return t;
 }
 
-QString quoted(const QString& identifier) {
-    return QLatin1Char('"') +
-           QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
-
 } // namespace
 
 namespace Schema {
@@ -158,32 +152,31 @@ QString primaryIndexName(const QString& tableName) {
     return tableName + QStringLiteral("_primary");
 }
 
-void createTables(QSqlDatabase& db) {
-    QSqlQuery q(db);
-    auto run = [&](const QString& sql) {
-        if (!q.exec(sql))
-            throw StoreError(q.lastError().text());
-    };
-    run(QStringLiteral("BEGIN IMMEDIATE"));
+void createTables(Connection& db) {
+    db.begin();
     try {
         for (const TableDef& t : tables()) {
             QStringList cols;
             for (const FieldDef& f : t.fields)
                 cols << quoted(f.name) + QLatin1Char(' ') + declaredType(f);
-            run(QStringLiteral("CREATE TABLE %1 (%2)")
-                    .arg(quoted(t.name), cols.join(QStringLiteral(", "))));
+            db.execute(QStringLiteral("CREATE TABLE %1 (%2)")
+                           .arg(quoted(t.name), cols.join(QStringLiteral(", "))));
             for (const IndexDef& i : t.indexes) {
                 QStringList fields;
                 for (const QString& f : i.fields.split(QLatin1Char(';')))
                     fields << quoted(f);
-                run(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
-                             quoted(t.name), fields.join(QStringLiteral(", "))));
+                db.execute(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                               .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(),
+                                    quoted(i.name), quoted(t.name),
+                                    fields.join(QStringLiteral(", "))));
             }
         }
-        run(QStringLiteral("COMMIT"));
+        db.execute(QStringLiteral("COMMIT"));
     } catch (...) {
-        q.exec(QStringLiteral("ROLLBACK"));
+        try {
+            db.execute(QStringLiteral("ROLLBACK"));
+        } catch (const StoreError&) {
+        }
         throw;
     }
 }

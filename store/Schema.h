@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-class QSqlDatabase;
+class Connection;
 
 enum class FieldType { Number, Text, Date, Logical, LongInt, Memo };
 
@@ -41,6 +41,6 @@ FieldDef fieldFromDeclared(const QString& name, const QString& declared);
 QString primaryIndexName(const QString& tableName);
 
 // Creates the five empty tables with their indexes (one transaction).
-void createTables(QSqlDatabase& db);
+void createTables(Connection& db);
 
 } // namespace Schema

@@ -1,5 +1,10 @@
 #include "SqlText.h"
 
+QString quoted(const QString& identifier) {
+    return QLatin1Char('"') +
+           QString(identifier).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
 SqlText translateSql(const QString& text) {
     SqlText out;
     const int n = static_cast<int>(text.size());

@@ -13,3 +13,7 @@ struct SqlText {
 };
 
 SqlText translateSql(const QString& text);
+
+// An identifier in double quotes, an inner quote doubled: how every engine
+// the register runs on reads a table's or a column's name.
+QString quoted(const QString& identifier);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataSet.h"
+#include "RowView.h"
 #include "Schema.h"
 
 #include <QByteArrayView>
@@ -14,8 +15,6 @@
 #include <vector>
 
 class Database;
-struct sqlite3;
-struct sqlite3_stmt;
 
 enum class TableState { Inactive, Browse, Edit, Insert };
 
@@ -66,10 +65,12 @@ public:
     QList<FieldDef> storedFields() const;
 
     // --- indexes
-    // The table's indexes as stored in the file, each with its field list.
+    // The table's indexes as stored in the file, each with its field list;
+    // read from the file when the table is not open.
     QList<IndexDef> indexDefs() const;
     // Orders the rows by the named index; an empty name gives the primary
-    // order. The current row stays current.
+    // order. The current row stays current. Named before open(), the rows
+    // are read in that order at once.
     void setIndexName(const QString& name);
     const QString& indexName() const { return m_indexName; }
 
@@ -92,7 +93,7 @@ public:
     bool eof() const { return m_eof; }
     bool bof() const { return m_bof; }
     bool isEmpty() const { return rowCount() == 0; }
-    int recordCount() const { return static_cast<int>(m_view.size()); }
+    int recordCount() const { return m_rows.size(); }
     // The ordinal of the current row in the current order, from 1; during
     // onCalcFields, that of the row being calculated.
     int recNo() const;
@@ -193,14 +194,7 @@ signals:
     void stateChanged();
 
 private:
-    // A kept row: its id, and once read, its stored values packed in one
-    // block (a kind byte per field, then numbers as 8 bytes and texts as
-    // UTF-8 with their length), so a hundred thousand rows stay light.
-    struct Row {
-        qint64 rowid = 0;
-        QByteArray packed; // null until the values are read
-        bool complete() const { return !packed.isNull(); }
-    };
+    using Row = RowView::Row;
 
     void requireActive() const;
     void requireEditing() const;
@@ -208,15 +202,9 @@ private:
     int storedCount() const;
     void loadRows();
     void sortRows();
-    sqlite3* sqliteHandle() const;
-    QString linkWhere(QVector<QVariant>* link) const;
+    // The rows under the link in the current order, for the row view.
+    RowView::Selection selection() const;
     QString orderBy() const;
-    QString storedColumns() const;
-    void eachRow(const QString& sql, const QVector<QVariant>& binds,
-                 const std::function<void(sqlite3_stmt*)>& row) const;
-    void readValues(sqlite3_stmt* st, int col, Row& r) const;
-    QByteArray pack(const QVector<QVariant>& values) const;
-    QVector<QVariant> unpackAll(const Row* row) const;
     // A row's stored value (dates as ISO text, logicals as 0/1); the row
     // being edited answers from its editing values.
     QVariant stored(const Row* row, int field) const;
@@ -241,10 +229,7 @@ private:
     void beginNewRow(bool atEnd);
     void setCurrent(int row, bool notify = true);
     void notifyScrolled();
-    QVariant toStored(const FieldDef& f, const QVariant& value) const;
-    static QVariant toTyped(const FieldDef& f, const QVariant& stored);
     QVariant calcValue(int row, int field) const;
-    std::vector<std::unique_ptr<Row>>::iterator findOwned(const Row* row);
 
     // Grid notifications, held back while controls are disabled.
     void emitReset();
@@ -271,10 +256,9 @@ private:
     bool m_linkLoaded = false;
     quint64 m_stamp = 0;
 
-    std::vector<std::unique_ptr<Row>> m_all; // rows under the link, in order
-    std::vector<Row*> m_view;                // rows passing the filter, in order
-    Row m_buffer;                            // the row being edited or inserted
-    QVector<QVariant> m_edit;                // its values, in stored form
+    mutable RowView m_rows;
+    Row m_buffer;             // the row being edited or inserted
+    QVector<QVariant> m_edit; // its values, in stored form
     int m_cur = -1;
     bool m_eof = true;
     bool m_bof = true;

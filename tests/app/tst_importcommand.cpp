@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTextStream>
 #include <QTimer>
 #include <QtTest>
@@ -62,17 +61,13 @@ void protect(const QString& path) {
 int receipts(const QString& registerFile) {
     Database db(registerFile);
     db.open();
-    QSqlQuery q(db.connection());
-    q.exec(QStringLiteral("SELECT count(*) FROM Chitante"));
-    return q.next() ? q.value(0).toInt() : -1;
+    return int(scalarOf(db, QStringLiteral("SELECT count(*) FROM Chitante")));
 }
 
 int places(const QString& registerFile) {
     Database db(registerFile);
     db.open();
-    QSqlQuery q(db.connection());
-    q.exec(QStringLiteral("SELECT count(*) FROM Catalog"));
-    return q.next() ? q.value(0).toInt() : -1;
+    return int(scalarOf(db, QStringLiteral("SELECT count(*) FROM Catalog")));
 }
 
 struct Run {

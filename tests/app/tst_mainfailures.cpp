@@ -17,8 +17,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -26,20 +24,7 @@
 namespace {
 
 qint64 countRows(const QString& file, const QString& sql) {
-    qint64 n = -1;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(sql) && q.next())
-                n = q.value(0).toLongLong();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return n;
+    return scalarInFile(file, sql);
 }
 
 // A register with one place, its unit name, one stored receipt, and a rule

@@ -12,8 +12,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -22,20 +20,7 @@ namespace {
 
 // Reads the register file through a connection of its own.
 int countRows(const QString& file, const QString& sql) {
-    int n = -1;
-    {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-        db.setDatabaseName(file);
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(sql) && q.next())
-                n = q.value(0).toInt();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return n;
+    return int(scalarInFile(file, sql));
 }
 
 // What the cell editor hands the grid when a value is typed and confirmed.

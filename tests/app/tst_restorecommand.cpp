@@ -17,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTextStream>
 #include <QTimer>
@@ -41,8 +40,7 @@ Run runCommand(const QStringList& args, const QString& programDir) {
 qint64 count(const QString& file, const QString& sql) {
     Database db(file);
     db.open();
-    QSqlQuery q(db.connection());
-    return q.exec(sql) && q.next() ? q.value(0).toLongLong() : -1;
+    return scalarOf(db, sql);
 }
 
 void addPlaces(Database& db, int from, int to) {

@@ -5,14 +5,12 @@
 #include "Table.h"
 #include "TestSupport.h"
 
-#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
 
-qint64 scalar(const QSqlDatabase& db, const QString& sql) {
-    QSqlQuery q(db);
-    return q.exec(sql) && q.next() ? q.value(0).toLongLong() : -1;
+qint64 scalar(Database& db, const QString& sql) {
+    return scalarOf(db, sql);
 }
 
 // A register with a few rows, written by an earlier run.
@@ -50,14 +48,13 @@ private slots:
             Database reg(dir.file(QStringLiteral("Tombrix.sqlite")));
             copy.open();
             reg.open();
-            QSqlQuery check(QStringLiteral("PRAGMA integrity_check"), copy.connection());
-            QVERIFY(check.next());
-            QCOMPARE(check.value(0).toString(), QStringLiteral("ok"));
+            QCOMPARE(valueOf(copy, QStringLiteral("PRAGMA integrity_check")).toString(),
+                     QStringLiteral("ok"));
             for (const char* t :
                  {"Catalog", "Concesionari", "PersInmormantate", "Chitante", "Unitatea"}) {
                 const QString sql = QStringLiteral("SELECT count(*) FROM ") + QLatin1String(t);
-                QCOMPARE(scalar(copy.connection(), sql), scalar(reg.connection(), sql));
-                QVERIFY(scalar(copy.connection(), sql) > 0);
+                QCOMPARE(scalar(copy, sql), scalar(reg, sql));
+                QVERIFY(scalar(copy, sql) > 0);
             }
         }
     }
@@ -89,7 +86,7 @@ private slots:
             QVERIFY(t && t->isActive());
             QVERIFY2(t->hasField(QLatin1String(field)), field);
         }
-        const QSqlDatabase db = form.database().connection();
+        Database& db = form.database();
         QCOMPARE(
             scalar(db, QStringLiteral("SELECT count(*) FROM Catalog WHERE Observatii IS NULL")), 2);
         QCOMPARE(scalar(db, QStringLiteral("SELECT count(*) FROM Concesionari")), 1);
@@ -100,10 +97,10 @@ private slots:
         Database copy(dir.backupRoot() +
                       QStringLiteral("/SalvariQuarvenn/20240305/Tombrix/Tombrix.sqlite"));
         copy.open();
-        QCOMPARE(scalar(copy.connection(),
-                        QStringLiteral("SELECT count(*) FROM pragma_table_info('Concesionari') "
-                                       "WHERE name = 'Localitatea'")),
-                 0);
+        QCOMPARE(
+            scalar(copy, QStringLiteral("SELECT count(*) FROM pragma_table_info('Concesionari') "
+                                        "WHERE name = 'Localitatea'")),
+            0);
     }
 
     void backupThatCannotBeMadeStopsTheStart() {

@@ -9,7 +9,6 @@
 #include "Table.h"
 #include "TestSupport.h"
 
-#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -53,10 +52,7 @@ struct Register {
         catalog.post();
     }
 
-    int count(const QString& sql) {
-        QSqlQuery q(db.connection());
-        return q.exec(sql) && q.next() ? q.value(0).toInt() : -1;
-    }
+    int count(const QString& sql) { return int(scalarOf(db, sql)); }
 
     QStringList column(const QString& field) {
         QStringList out;

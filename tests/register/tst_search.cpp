@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -294,11 +293,9 @@ private slots:
         QVERIFY(form.SearchColumn(f.catGrid, QStringLiteral("zamf"), true));
         QCOMPARE(f.catalog.currentRow(), 0);
         QCOMPARE(f.catalog.state(), TableState::Browse);
-        QSqlQuery q(f.db.connection());
-        QVERIFY(
-            q.exec(QStringLiteral("SELECT count(*) FROM Catalog WHERE Nume_Uzufruct = 'Zamfir'")));
-        QVERIFY(q.next());
-        QCOMPARE(q.value(0).toInt(), 1);
+        QCOMPARE(scalarOf(f.db, QStringLiteral(
+                                    "SELECT count(*) FROM Catalog WHERE Nume_Uzufruct = 'Zamfir'")),
+                 1);
     }
 
     void foundRowFlashesAndTheGridKeepsItsOptions() {

@@ -2,14 +2,13 @@
 // image even after a killed writer, and no half copy that looks complete.
 #include "Backup.h"
 #include "Database.h"
+#include "SqliteConnection.h"
 #include "StoreError.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
@@ -25,23 +24,20 @@ struct Image {
 };
 
 Image inspect(const QString& path) {
-    static int serial = 0;
-    const QString name = QStringLiteral("inspect-%1").arg(++serial);
     Image img;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (db.open()) {
-            QSqlQuery q(db);
-            if (q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next())
-                img.integrity = q.value(0).toString();
-            for (const QString& t : kTables)
-                if (q.exec(QStringLiteral("SELECT count(*) FROM ") + t) && q.next())
-                    img.counts[t] = q.value(0).toLongLong();
+    try {
+        SqliteConnection db(path, SqliteConnection::Mode::ReadOnly);
+        Statement check(db, QStringLiteral("PRAGMA integrity_check"));
+        if (check.step())
+            img.integrity = check.text(0);
+        for (const QString& t : kTables) {
+            const qint64 n = scalarOf(db, QStringLiteral("SELECT count(*) FROM ") + t);
+            if (n >= 0)
+                img.counts[t] = n;
         }
+    } catch (const StoreError&) {
+        // Not readable: the image stays empty.
     }
-    QSqlDatabase::removeDatabase(name);
     return img;
 }
 

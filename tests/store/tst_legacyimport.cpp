@@ -10,8 +10,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QtTest>
 #include <cmath>
 #include <functional>
@@ -34,23 +32,11 @@ QString longMemo(int size) {
 
 // The register's rows of a table as text, ordered, for field-by-field checks.
 QStringList rows(Database& db, const QString& sql) {
-    QSqlQuery q(db.connection());
-    if (!q.exec(sql))
-        return {QStringLiteral("SQL error")};
-    QStringList out;
-    while (q.next()) {
-        QStringList cells;
-        for (int i = 0; i < q.record().count(); ++i)
-            cells << (q.value(i).isNull() ? QStringLiteral("NULL") : q.value(i).toString());
-        out << cells.join(QLatin1Char('|'));
-    }
-    return out;
+    return rowsOf(db, sql);
 }
 
 int count(Database& db, const QString& table) {
-    QSqlQuery q(db.connection());
-    q.exec(QStringLiteral("SELECT count(*) FROM ") + table);
-    return q.next() ? q.value(0).toInt() : -1;
+    return int(scalarOf(db, QStringLiteral("SELECT count(*) FROM ") + table));
 }
 
 // A small old register: three places, concessions with short and long
@@ -920,10 +906,8 @@ private slots:
     // A full disk half-way is told as the rest of the store tells it.
     void fullDiskIsToldInRomanian() {
         writeSample(m_old.path());
-        QSqlQuery q(m_db->connection());
-        QVERIFY(q.exec(QStringLiteral("PRAGMA page_count")) && q.next());
-        const qint64 pages = q.value(0).toLongLong();
-        q.finish();
+        const qint64 pages = scalarOf(*m_db, QStringLiteral("PRAGMA page_count"));
+        QVERIFY(pages > 0);
         m_db->exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
         try {
             LegacyImport(m_old.path())

@@ -11,16 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
 
 qint64 count(Database& db, const QString& table) {
-    QSqlQuery q(db.connection());
-    return q.exec(QStringLiteral("SELECT count(*) FROM ") + table) && q.next()
-               ? q.value(0).toLongLong()
-               : -1;
+    return scalarOf(db, QStringLiteral("SELECT count(*) FROM ") + table);
 }
 
 void addPlaces(Database& db, int from, int to) {

@@ -7,17 +7,13 @@
 #include "TestSupport.h"
 
 #include <QFile>
-#include <QSqlQuery>
 #include <QtTest>
 #include <functional>
 
 namespace {
 
 QVariant rawValue(Database& db, const QString& sql) {
-    QSqlQuery q(db.connection());
-    if (!q.exec(sql) || !q.next())
-        return QVariant(QStringLiteral("<no row>"));
-    return q.value(0);
+    return valueOf(db, sql);
 }
 
 // Adds a place with the given fields through the data set.

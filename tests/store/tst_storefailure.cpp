@@ -1,22 +1,20 @@
 // The store under failure: a read that breaks off half-way, a save that is
 // refused, texts cut to size, and failures told in words a clerk can act on.
 #include "Database.h"
+#include "SqliteConnection.h"
 #include "StoreError.h"
 #include "StoreFailure.h"
 #include "Table.h"
 #include "TestSupport.h"
 #include "Values.h"
 
-#include <QSqlDriver>
-#include <QSqlQuery>
 #include <QtTest>
 #include <sqlite3.h>
 
 namespace {
 
 sqlite3* handleOf(Database& db) {
-    const QVariant h = db.connection().driver()->handle();
-    return *static_cast<sqlite3* const*>(h.data());
+    return static_cast<SqliteConnection&>(db.connection()).handle();
 }
 
 // Counts SQLite's progress calls; past `limit` (when set) it breaks the
@@ -138,11 +136,11 @@ private slots:
         t.setValue(QStringLiteral("Nume_Uzufruct"), QString(49, QLatin1Char('A')) + smile);
         t.setValue(QStringLiteral("Observatii"), QStringLiteral("ok"));
         t.post();
-        QSqlQuery q(m_db->connection());
-        QVERIFY(q.exec(QStringLiteral("SELECT hex(Nume_Uzufruct) FROM Catalog WHERE Id_Loc = 1")));
-        QVERIFY(q.next());
         // Valid UTF-8: the half character is left out, not stored.
-        QCOMPARE(q.value(0).toString(), QStringLiteral("41").repeated(49));
+        QCOMPARE(valueOf(*m_db,
+                         QStringLiteral("SELECT hex(Nume_Uzufruct) FROM Catalog WHERE Id_Loc = 1"))
+                     .toString(),
+                 QStringLiteral("41").repeated(49));
     }
 
     void writeFailuresAreToldInRomanianWithTheFileAndTheStoreText() {
@@ -179,10 +177,8 @@ private slots:
         t.cancel();
 
         // Full: the file may not grow by another page.
-        QSqlQuery q(m_db->connection());
-        QVERIFY(q.exec(QStringLiteral("PRAGMA page_count")) && q.next());
-        const qint64 pages = q.value(0).toLongLong();
-        q.finish();
+        const qint64 pages = scalarOf(*m_db, QStringLiteral("PRAGMA page_count"));
+        QVERIFY(pages > 0);
         m_db->exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
         msg = storeFailure([&] {
             t.last();
@@ -202,12 +198,13 @@ private slots:
         t.cancel();
 
         // Damaged pages are reported by their result code.
-        msg = StoreFailure::describe(path(), SQLITE_CORRUPT,
+        msg = StoreFailure::describe(path(), SqliteConnection::classify(SQLITE_CORRUPT),
                                      QStringLiteral("database disk image is malformed"));
         QVERIFY(msg.contains(QStringLiteral("este deteriorata")) && msg.contains(file) &&
                 msg.endsWith(QStringLiteral("<database disk image is malformed>")));
         // A rule of the file (a trigger, a constraint) keeps its own text.
-        QCOMPARE(StoreFailure::describe(path(), SQLITE_CONSTRAINT, QStringLiteral("refuzat")),
+        QCOMPARE(StoreFailure::describe(path(), SqliteConnection::classify(SQLITE_CONSTRAINT),
+                                        QStringLiteral("refuzat")),
                  QStringLiteral("refuzat"));
     }
 

@@ -8,29 +8,23 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QSqlQuery>
 #include <QtTest>
 
 namespace {
 
 QStringList columns(Database& db, const QString& table) {
-    QSqlQuery q(db.connection());
-    q.exec(QStringLiteral("SELECT name || ' ' || type FROM pragma_table_info('%1')").arg(table));
-    QStringList out;
-    while (q.next())
-        out << q.value(0).toString();
-    return out;
+    return rowsOf(
+        db, QStringLiteral("SELECT name || ' ' || type FROM pragma_table_info('%1')").arg(table));
 }
 
 QString tableSql(Database& db, const QString& table) {
-    QSqlQuery q(db.connection());
-    q.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = '%1'").arg(table));
-    return q.next() ? q.value(0).toString() : QString();
+    const QStringList sql =
+        rowsOf(db, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = '%1'").arg(table));
+    return sql.isEmpty() ? QString() : sql.first();
 }
 
 qint64 count(Database& db, const QString& sql) {
-    QSqlQuery q(db.connection());
-    return q.exec(sql) && q.next() ? q.value(0).toLongLong() : -1;
+    return scalarOf(db, sql);
 }
 
 QByteArray fileHash(const QString& path) {

@@ -2,6 +2,9 @@
 
 #include "Backup.h"
 #include "Clock.h"
+#include "Database.h"
+#include "SqliteConnection.h"
+#include "StoreError.h"
 
 TempProgramDir::TempProgramDir()
     : m_path(m_dir.path() + QLatin1Char('/')),
@@ -50,4 +53,51 @@ FixedToday::FixedToday(const QDate& date) {
 
 FixedToday::~FixedToday() {
     Clock::setToday(QDate());
+}
+
+qint64 scalarOf(Connection& db, const QString& sql) {
+    try {
+        Statement st(db, sql);
+        return st.step() ? st.value(0).toLongLong() : -1;
+    } catch (const StoreError&) {
+        return -1;
+    }
+}
+
+qint64 scalarOf(Database& db, const QString& sql) {
+    return db.isOpen() ? scalarOf(db.connection(), sql) : -1;
+}
+
+qint64 scalarInFile(const QString& file, const QString& sql) {
+    try {
+        SqliteConnection db(file, SqliteConnection::Mode::ReadOnly);
+        return scalarOf(db, sql);
+    } catch (const StoreError&) {
+        return -1;
+    }
+}
+
+QVariant valueOf(Database& db, const QString& sql) {
+    try {
+        Statement st = db.prepare(sql);
+        return st.step() ? st.value(0) : QVariant(QStringLiteral("<no row>"));
+    } catch (const StoreError& e) {
+        return e.message();
+    }
+}
+
+QStringList rowsOf(Database& db, const QString& sql) {
+    try {
+        Statement st = db.prepare(sql);
+        QStringList out;
+        while (st.step()) {
+            QStringList cells;
+            for (int i = 0; i < st.columnCount(); ++i)
+                cells << (st.isNull(i) ? QStringLiteral("NULL") : st.value(i).toString());
+            out << cells.join(QLatin1Char('|'));
+        }
+        return out;
+    } catch (const StoreError&) {
+        return {QStringLiteral("SQL error")};
+    }
 }

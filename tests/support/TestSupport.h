@@ -72,3 +72,19 @@ public:
     explicit FixedToday(const QDate& date);
     ~FixedToday();
 };
+
+class Connection;
+class Database;
+
+// The first value of a one-value query as a number; -1 when it fails or
+// gives no row.
+qint64 scalarOf(Connection& db, const QString& sql);
+qint64 scalarOf(Database& db, const QString& sql);
+// The same through a read-only connection of its own to the file, as
+// another program would read it.
+qint64 scalarInFile(const QString& file, const QString& sql);
+// A query's first value, a text saying why when there is none.
+QVariant valueOf(Database& db, const QString& sql);
+// Every row of a query, its values as text ("NULL" for none) joined by
+// '|'; {"SQL error"} when it fails.
+QStringList rowsOf(Database& db, const QString& sql);
