@@ -9,7 +9,8 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 # Debian packages the build, the tests and the program need.
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libgl-dev \
             libsqlite3-dev sqlite3 fonts-liberation ccache poppler-utils pxlib-dev \
-            libcups2-dev libxlsxwriter-dev unzip
+            libcups2-dev libxlsxwriter-dev unzip \
+            libpq-dev postgresql-15 postgresql-client-15
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

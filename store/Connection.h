@@ -30,6 +30,15 @@
 // The kind of a column's value in the current result row.
 enum class ColumnKind { Null, Integer, Real, Text, Blob };
 
+// One column's value in the current row, read in one call: the kind, and
+// the number or the bytes (UTF-8 for a text) that go with it.
+struct Cell {
+    ColumnKind kind = ColumnKind::Null;
+    qint64 integer = 0;
+    double real = 0;
+    QByteArrayView bytes;
+};
+
 // One prepared statement of an engine. Positions of parameters and columns
 // count from 1 and 0 as their engine's API does: parameters from 1,
 // columns from 0. Reads are valid until the next step() or reset().
@@ -59,6 +68,8 @@ public:
     virtual double columnReal(int column) const = 0;
     // A text as UTF-8 (a blob as its bytes), not terminated.
     virtual QByteArrayView columnBytes(int column) const = 0;
+    // The column whole, for readers of many rows (one call a value).
+    virtual void cell(int column, Cell* out) const = 0;
 
     // Whether running the statement may change stored rows.
     virtual bool writes() const = 0;
@@ -98,4 +109,11 @@ public:
     // Whether the register can be written, tried with a change undone at
     // once; the failure's kind and text when it cannot.
     virtual bool probeWrite(FailureKind* kind, QString* text) = 0;
+
+    // Creates an empty table with its indexes, in the engine's own types.
+    virtual void createTable(const TableDef& table) = 0;
+
+    // What follows a column in ORDER BY so that NULL comes first, as the
+    // data set orders the rows it keeps.
+    virtual QString nullsFirst() const { return {}; }
 };

@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "PgConnection.h"
 #include "Schema.h"
 #include "SqliteConnection.h"
 #include "StoreError.h"
@@ -25,7 +26,8 @@ StoreError notOpen() {
 
 } // namespace
 
-Database::Database(QString path) : m_path(std::move(path)) {}
+Database::Database(QString path, QString server)
+    : m_path(std::move(path)), m_server(std::move(server)) {}
 
 Database::~Database() {
     close();
@@ -41,6 +43,10 @@ void Database::open() {
     if (isOpen())
         return;
     m_createdFresh = false;
+    if (!m_server.isEmpty()) {
+        openServer();
+        return;
+    }
     const QFileInfo info(m_path);
     if (!info.exists()) {
         const QString temp = m_path + QStringLiteral(".new");
@@ -87,6 +93,20 @@ void Database::open() {
     probeWritable();
 }
 
+void Database::openServer() {
+    auto connection = std::make_unique<PgConnection>(m_server);
+    // An empty database is a new register: its tables are made in one go.
+    if (connection->tableNamed(QStringLiteral("Catalog")).isEmpty()) {
+        Schema::createTables(*connection);
+        m_createdFresh = true;
+    }
+    m_connection = std::move(connection);
+    m_depth = 0;
+    m_foreignVersion = -1;
+    checkExternal();
+    probeWritable();
+}
+
 void Database::setOpenReadOnly(bool on) {
     g_openReadOnly = on;
 }
@@ -97,10 +117,11 @@ void Database::probeWritable() {
     QString storeText;
     if (m_connection->probeWrite(&kind, &storeText))
         return;
-    QString text = StoreFailure::describe(m_path, kind, QString());
+    const QString where = m_connection->where();
+    QString text = StoreFailure::describe(where, kind, QString());
     if (text.isEmpty())
         text = QStringLiteral("Baza de date %1 nu poate fi scrisa.")
-                   .arg(QDir::toNativeSeparators(m_path));
+                   .arg(QDir::toNativeSeparators(where));
     text += QStringLiteral(" Pana atunci registrul se deschide numai pentru citire: puteti "
                            "cauta si lista, dar nu puteti modifica nimic.");
     if (!storeText.trimmed().isEmpty())

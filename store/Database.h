@@ -16,7 +16,10 @@ class Database {
 public:
     static constexpr const char* FileName = "Tombrix.sqlite";
 
-    explicit Database(QString path);
+    // The register file at `path`; with `server` (a libpq connection
+    // string, never holding a password) the register on that PostgreSQL
+    // server instead, and `path` only names the program's own files.
+    explicit Database(QString path, QString server = QString());
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -41,6 +44,8 @@ public:
     static void setOpenReadOnly(bool on);
 
     const QString& path() const { return m_path; }
+    // The server's connection string; empty for the file.
+    const QString& server() const { return m_server; }
     // The open connection; StoreError when the register is not open.
     Connection& connection() const;
     // Prepares a statement on the connection.
@@ -70,10 +75,12 @@ public:
     void noteChangeAll();
 
 private:
+    void openServer();
     void checkExternal();
     void probeWritable();
 
     QString m_path;
+    QString m_server;
     std::unique_ptr<Connection> m_connection;
     bool m_createdFresh = false;
     QString m_readOnlyReason;

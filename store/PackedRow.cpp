@@ -52,24 +52,23 @@ void putText(QByteArray& out, const char* utf8, qsizetype bytes) {
 }
 
 void putColumn(QByteArray& out, const Statement& st, int column, bool asReal) {
-    switch (st.kind(column)) {
+    const Cell c = st.cell(column);
+    switch (c.kind) {
     case ColumnKind::Null:
         putNull(out);
         break;
     case ColumnKind::Integer:
         if (asReal)
-            putReal(out, double(st.integer(column)));
+            putReal(out, double(c.integer));
         else
-            putInteger(out, st.integer(column));
+            putInteger(out, c.integer);
         break;
     case ColumnKind::Real:
-        putReal(out, st.real(column));
+        putReal(out, c.real);
         break;
     case ColumnKind::Text:
-    case ColumnKind::Blob: {
-        const QByteArrayView b = st.bytes(column);
-        putText(out, b.data(), b.size());
-    }
+    case ColumnKind::Blob:
+        putText(out, c.bytes.data(), c.bytes.size());
     }
 }
 

@@ -85,11 +85,12 @@ void Query::run(bool select) {
             continue;
         ++rows;
         for (int c = 0; c < columns; ++c) {
-            if (st.kind(c) != ColumnKind::Text) {
+            const Cell cell = st.cell(c);
+            if (cell.kind != ColumnKind::Text) {
                 values.append(st.value(c));
                 continue;
             }
-            const QByteArrayView text = st.bytes(c);
+            const QByteArrayView text = cell.bytes;
             QByteArray& last = lastText[size_t(c)];
             QString& string = lastString[size_t(c)];
             if (string.isNull() || QByteArrayView(last) != text) {

@@ -155,22 +155,8 @@ QString primaryIndexName(const QString& tableName) {
 void createTables(Connection& db) {
     db.begin();
     try {
-        for (const TableDef& t : tables()) {
-            QStringList cols;
-            for (const FieldDef& f : t.fields)
-                cols << quoted(f.name) + QLatin1Char(' ') + declaredType(f);
-            db.execute(QStringLiteral("CREATE TABLE %1 (%2)")
-                           .arg(quoted(t.name), cols.join(QStringLiteral(", "))));
-            for (const IndexDef& i : t.indexes) {
-                QStringList fields;
-                for (const QString& f : i.fields.split(QLatin1Char(';')))
-                    fields << quoted(f);
-                db.execute(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                               .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(),
-                                    quoted(i.name), quoted(t.name),
-                                    fields.join(QStringLiteral(", "))));
-            }
-        }
+        for (const TableDef& t : tables())
+            db.createTable(t);
         db.execute(QStringLiteral("COMMIT"));
     } catch (...) {
         try {

@@ -66,6 +66,32 @@ public:
                                : reinterpret_cast<const char*>(sqlite3_column_text(m_st, c));
         return QByteArrayView(data, sqlite3_column_bytes(m_st, c));
     }
+    void cell(int c, Cell* out) const override {
+        switch (sqlite3_column_type(m_st, c)) {
+        case SQLITE_INTEGER:
+            out->kind = ColumnKind::Integer;
+            out->integer = sqlite3_column_int64(m_st, c);
+            break;
+        case SQLITE_FLOAT:
+            out->kind = ColumnKind::Real;
+            out->real = sqlite3_column_double(m_st, c);
+            break;
+        case SQLITE_TEXT: {
+            out->kind = ColumnKind::Text;
+            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(m_st, c));
+            out->bytes = QByteArrayView(text, sqlite3_column_bytes(m_st, c));
+            break;
+        }
+        case SQLITE_BLOB: {
+            out->kind = ColumnKind::Blob;
+            const char* blob = static_cast<const char*>(sqlite3_column_blob(m_st, c));
+            out->bytes = QByteArrayView(blob, sqlite3_column_bytes(m_st, c));
+            break;
+        }
+        default:
+            out->kind = ColumnKind::Null;
+        }
+    }
     bool writes() const override { return !sqlite3_stmt_readonly(m_st); }
 
 private:
@@ -241,6 +267,22 @@ bool SqliteConnection::probeWrite(FailureKind* kind, QString* text) {
     default:
         *kind = classify(rc);
         return false;
+    }
+}
+
+void SqliteConnection::createTable(const TableDef& t) {
+    QStringList cols;
+    for (const FieldDef& f : t.fields)
+        cols << quoted(f.name) + QLatin1Char(' ') + Schema::declaredType(f);
+    execute(QStringLiteral("CREATE TABLE %1 (%2)")
+                .arg(quoted(t.name), cols.join(QStringLiteral(", "))));
+    for (const IndexDef& i : t.indexes) {
+        QStringList fields;
+        for (const QString& f : i.fields.split(QLatin1Char(';')))
+            fields << quoted(f);
+        execute(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                    .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
+                         quoted(t.name), fields.join(QStringLiteral(", "))));
     }
 }
 

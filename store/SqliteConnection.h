@@ -29,6 +29,7 @@ public:
     QList<QPair<QString, QString>> columns(const QString& table) override;
     QList<IndexDef> indexes(const QString& table) override;
     bool probeWrite(FailureKind* kind, QString* text) override;
+    void createTable(const TableDef& table) override;
 
     // The kind of a SQLite result code, primary or extended.
     static FailureKind classify(int code);

@@ -103,17 +103,18 @@ QString Statement::text(int column) const {
 }
 
 QVariant Statement::value(int column) const {
-    switch (kind(column)) {
+    const Cell c = cell(column);
+    switch (c.kind) {
     case ColumnKind::Null:
         return {};
     case ColumnKind::Integer:
-        return QVariant(qlonglong(integer(column)));
+        return QVariant(qlonglong(c.integer));
     case ColumnKind::Real:
-        return QVariant(real(column));
+        return QVariant(c.real);
     case ColumnKind::Text:
-        return QVariant(text(column));
+        return QVariant(QString::fromUtf8(c.bytes));
     case ColumnKind::Blob:
-        return QVariant(bytes(column).toByteArray());
+        return QVariant(c.bytes.toByteArray());
     }
     return {};
 }

@@ -44,6 +44,11 @@ public:
     qint64 integer(int column) const { return m_core->columnInteger(column); }
     double real(int column) const { return m_core->columnReal(column); }
     QByteArrayView bytes(int column) const { return m_core->columnBytes(column); }
+    Cell cell(int column) const {
+        Cell c;
+        m_core->cell(column, &c);
+        return c;
+    }
     QString text(int column) const;
     QVariant value(int column) const;
 

@@ -127,9 +127,10 @@ RowView::Selection Table::selection() const {
 }
 
 QString Table::orderBy() const {
+    const QString nulls = m_db.connection().nullsFirst();
     QStringList fields;
     for (int f : m_orderFields)
-        fields << quoted(m_fields.at(f).name);
+        fields << quoted(m_fields.at(f).name) + nulls;
     fields << QStringLiteral("rowid");
     return QStringLiteral(" ORDER BY ") + fields.join(QStringLiteral(", "));
 }
@@ -663,24 +664,23 @@ void Table::scanField(int field,
     st.bindAll(sel.binds);
     while (st.step()) {
         StoredValue v;
-        switch (st.kind(1)) {
+        const Cell c = st.cell(1);
+        switch (c.kind) {
         case ColumnKind::Null:
             break;
         case ColumnKind::Integer:
             v.kind = StoredValue::Integer;
-            v.integer = st.integer(1);
+            v.integer = c.integer;
             break;
         case ColumnKind::Real:
             v.kind = StoredValue::Real;
-            v.real = st.real(1);
+            v.real = c.real;
             break;
         case ColumnKind::Text:
-        case ColumnKind::Blob: {
-            const QByteArrayView b = st.bytes(1);
+        case ColumnKind::Blob:
             v.kind = StoredValue::Text;
-            v.text = b.data();
-            v.bytes = int(b.size());
-        }
+            v.text = c.bytes.data();
+            v.bytes = int(c.bytes.size());
         }
         each(st.integer(0), v);
     }

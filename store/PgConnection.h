@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Connection.h"
+
+struct pg_conn;
+
+// The register on a PostgreSQL server, through libpq: the same contract as
+// the SQLite file. The program's portable SQL is made the server's here:
+// `?`, `?N` and `:name` parameters become `$n`, and each table carries a
+// `rowid` column of its own so that rows are named as on the file.
+class PgConnection : public Connection {
+public:
+    // Connects with a libpq connection string; StoreError when the server
+    // cannot be reached or refuses the clerk.
+    explicit PgConnection(const QString& conninfo);
+    ~PgConnection() override;
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    QString where() const override { return m_where; }
+    std::unique_ptr<StatementCore> prepare(const QString& sql) override;
+    void execute(const QString& sql) override;
+    qint64 lastInsertId() const override { return m_lastInsertId; }
+    qint64 changes() const override { return m_changes; }
+    void begin() override;
+    qint64 foreignVersion() override;
+    QString tableNamed(const QString& name) override;
+    QList<QPair<QString, QString>> columns(const QString& table) override;
+    QList<IndexDef> indexes(const QString& table) override;
+    bool probeWrite(FailureKind* kind, QString* text) override;
+    void createTable(const TableDef& table) override;
+    QString nullsFirst() const override { return QStringLiteral(" NULLS FIRST"); }
+
+    // The SQL text with its parameters numbered for the server, and the
+    // names of the named ones by position (empty for `?`).
+    static QString numberParameters(const QString& sql, QStringList* names);
+    // The kind of a server failure by its SQLSTATE.
+    static FailureKind classify(const QByteArray& sqlState, bool connectionOk);
+
+    pg_conn* handle() const { return m_conn; }
+    // Records what the last statement did: rows changed, and the row id an
+    // insert gave (negative when it gave none).
+    void noteResult(qint64 changes, qint64 insertedId);
+
+private:
+    pg_conn* m_conn = nullptr;
+    QString m_where;
+    qint64 m_changes = 0;
+    qint64 m_lastInsertId = 0;
+    qint64 m_notified = 0;
+};

@@ -1,0 +1,169 @@
+// The register on a PostgreSQL server: the door's second implementation
+// under the same data set, on a throwaway server the test starts itself.
+#include "Database.h"
+#include "PgConnection.h"
+#include "PgServer.h"
+#include "Query.h"
+#include "Statement.h"
+#include "StoreError.h"
+#include "Table.h"
+#include "TestSupport.h"
+
+#include <QtTest>
+
+namespace {
+
+FailureKind kindOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const StoreError& e) {
+        return e.kind();
+    }
+    return FailureKind(-1);
+}
+
+} // namespace
+
+class TestPgStore : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<PgServer> m_server;
+    int m_serial = 0;
+
+    QString freshDatabase() { return m_server->newDatabase(QStringLiteral("r%1").arg(++m_serial)); }
+
+private slots:
+    void initTestCase() {
+        m_server = std::make_unique<PgServer>();
+        if (!m_server->isRunning())
+            QSKIP(qPrintable(QStringLiteral("no test server: ") + m_server->why()));
+    }
+
+    void parametersAreNumberedForTheServerOutsideLiterals() {
+        QStringList names;
+        QCOMPARE(
+            PgConnection::numberParameters(
+                QStringLiteral("SELECT ? , '?:x', \"a?\" WHERE x = :Cnp OR y = :cnp AND z = ?"),
+                &names),
+            QStringLiteral("SELECT $1 , '?:x', \"a?\" WHERE x = $2 OR y = $2 AND z = $3"));
+        QCOMPARE(names, QStringList({QString(), QStringLiteral("Cnp"), QString()}));
+        QCOMPARE(PgConnection::numberParameters(QStringLiteral("SELECT ?2, ?1, x::text"), &names),
+                 QStringLiteral("SELECT $2, $1, x::text"));
+    }
+
+    void everyKindIsBoundAndReadBackAsOnTheFile() {
+        PgConnection db(freshDatabase());
+        Statement st(db, QStringLiteral("SELECT ?, ?, ?, ?, ?::date, ?, ?"));
+        st.bindAll({QVariant(true), QVariant(qint64(1) << 40), QVariant(0.1),
+                    QVariant(QStringLiteral("Ștefan Țăranu")), QVariant(QDate(2024, 3, 5)),
+                    QVariant(QString()), QVariant(QByteArray("\0\1\2", 3))});
+        QVERIFY(st.step());
+        QCOMPARE(st.value(0), QVariant(qlonglong(1)));
+        QCOMPARE(st.value(1), QVariant(qlonglong(1) << 40));
+        QCOMPARE(st.value(2), QVariant(0.1));
+        QCOMPARE(st.value(3), QVariant(QStringLiteral("Ștefan Țăranu")));
+        QCOMPARE(st.value(4), QVariant(QStringLiteral("2024-03-05")));
+        QVERIFY(st.isNull(5));
+        QCOMPARE(st.value(6), QVariant(QByteArray("\0\1\2", 3)));
+        QVERIFY(!st.step());
+    }
+
+    void failuresAreSortedIntoTheSameKinds() {
+        PgConnection db(freshDatabase());
+        db.execute(QStringLiteral("CREATE TABLE t (k INTEGER UNIQUE)"));
+        db.execute(QStringLiteral("INSERT INTO t VALUES (1)"));
+        QCOMPARE(kindOf([&] { db.execute(QStringLiteral("INSERT INTO t VALUES (1)")); }),
+                 FailureKind::Constraint);
+        QCOMPARE(kindOf([&] { Statement(db, QStringLiteral("SELEC 1")).run(); }),
+                 FailureKind::Other);
+        db.execute(QStringLiteral("SET default_transaction_read_only = on"));
+        QCOMPARE(kindOf([&] { db.execute(QStringLiteral("DELETE FROM t")); }),
+                 FailureKind::ReadOnly);
+        QVERIFY_THROWS_EXCEPTION(StoreError,
+                                 PgConnection(m_server->conninfo(QStringLiteral("nu_exista"))));
+        // The server ends the clerk's session: the next statement says the
+        // connection is lost.
+        PgConnection other(m_server->conninfo(QStringLiteral("postgres")));
+        Statement pid(db, QStringLiteral("SELECT pg_backend_pid()"));
+        QVERIFY(pid.step());
+        Statement kill(other, QStringLiteral("SELECT pg_terminate_backend(?::int)"));
+        kill.bind(1, pid.integer(0));
+        kill.run();
+        QCOMPARE(kindOf([&] { Statement(db, QStringLiteral("SELECT 1")).run(); }),
+                 FailureKind::ConnectionLost);
+    }
+
+    void theDataSetWorksOnTheServerAsOnTheFile() {
+        const QString server = freshDatabase();
+        Database db(QString(), server);
+        db.open();
+        QVERIFY(db.createdFresh());
+        QVERIFY(db.writable());
+        Table catalog(db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        QVERIFY(catalog.hasField(QStringLiteral("Nume_Uzufruct")));
+        QVERIFY(!catalog.hasField(QStringLiteral("rowid")));
+        const QStringList names = {QStringLiteral("Zamfir"), QString(), QStringLiteral("Ăla"),
+                                   QStringLiteral("Barbu")};
+        for (int i = 0; i < names.size(); ++i) {
+            catalog.append();
+            catalog.setValue(QStringLiteral("Id_Loc"), i + 1);
+            catalog.setValue(QStringLiteral("Nume_Uzufruct"), names.at(i));
+            catalog.setValue(QStringLiteral("Loc"), QString::number(i + 1));
+            catalog.post();
+        }
+        const auto order = [&] {
+            QStringList out;
+            for (catalog.first(); !catalog.eof(); catalog.next())
+                out << catalog.asString(QStringLiteral("Nume_Uzufruct"));
+            return out;
+        };
+        // The kept order and the server's agree: NULL first, texts by their
+        // bytes (Ă after every Latin letter).
+        for (const IndexDef& d : catalog.indexDefs())
+            if (d.fields == QLatin1String("Nume_Uzufruct;CNP_Uzufruct"))
+                catalog.setIndexName(d.name);
+        const QStringList kept = order();
+        QCOMPARE(kept, QStringList({QString(), QStringLiteral("Barbu"), QStringLiteral("Zamfir"),
+                                    QStringLiteral("Ăla")}));
+        catalog.close();
+        catalog.open();
+        QCOMPARE(order(), kept);
+
+        QVERIFY(catalog.locate(QStringLiteral("Id_Loc"), 3));
+        catalog.edit();
+        catalog.setValue(QStringLiteral("Nume_Uzufruct"), QStringLiteral("Cazacu"));
+        catalog.post();
+        QVERIFY(catalog.locate(QStringLiteral("Id_Loc"), 1));
+        catalog.remove();
+        Query q(db);
+        q.setSql({QStringLiteral("SELECT count(*) AS N, max(\"Nume_Uzufruct\") AS M FROM "
+                                 "\"Catalog.DB\" WHERE \"Loc\" >= :Din")});
+        q.setParam(QStringLiteral("Din"), QStringLiteral("2"));
+        q.open();
+        QCOMPARE(q.asInteger(QStringLiteral("N")), 3);
+        QCOMPARE(q.asString(QStringLiteral("M")), QStringLiteral("Cazacu"));
+
+        // A savepoint undone keeps the transaction around it.
+        {
+            Transaction outer(db);
+            db.exec(QStringLiteral("UPDATE \"Catalog\" SET \"Loc\" = ?"), {QStringLiteral("1")});
+            try {
+                Transaction inner(db);
+                db.exec(QStringLiteral("UPDATE \"Catalog\" SET \"Loc\" = ?"),
+                        {QStringLiteral("2")});
+                db.exec(QStringLiteral("SELECT 1/0"));
+                inner.commit();
+            } catch (const StoreError&) {
+            }
+            outer.commit();
+        }
+        QCOMPARE(
+            valueOf(db, QStringLiteral("SELECT min(\"Loc\") || max(\"Loc\") FROM \"Catalog\"")),
+            QVariant(QStringLiteral("11")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPgStore)
+#include "tst_pgstore.moc"
