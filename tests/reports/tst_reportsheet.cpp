@@ -215,31 +215,6 @@ private slots:
         }
     }
 
-    // A form per row: the definition's own columns, one row per decision.
-    void ownColumnsReplaceTheDetailsTexts() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("d.xlsx"));
-        Sample s;
-        s.def.groups.clear();
-        s.def.summary.reset();
-        SheetColumn name;
-        name.heading = QStringLiteral("Numele");
-        name.field = QStringLiteral("Nume");
-        SheetColumn paid;
-        paid.heading = QStringLiteral("Achitat pana la");
-        paid.valueOf = [](const PrintContext&) { return QVariant(QDate(2023, 12, 31)); };
-        s.def.sheetColumns = {name, paid};
-        VectorRowSource rows = sampleRows();
-        QCOMPARE(ReportSheet::write(s.def, rows, path, QStringLiteral("Decizii")),
-                 ReportSheet::Result::Written);
-        const Sheet sh = readSheet(path);
-        QCOMPARE(sh.row(5), (QStringList{"Numele", "Achitat pana la"}));
-        QCOMPARE(sh.row(6).value(0), QStringLiteral("ALBU"));
-        QCOMPARE(sh.row(8).value(0), QStringLiteral("CRAI"));
-        QCOMPARE(sh.at("B8").format, QStringLiteral("dd.mm.yyyy"));
-        QCOMPARE(sh.rows, 8);
-    }
-
     void previewOffersTheSpreadsheetOnItsOwnKey() {
         Sample s;
         VectorRowSource rows = sampleRows();
