@@ -166,11 +166,12 @@ QString helpText() {
                "  tombrix --report NUME [--pdf FISIER] [--xlsx FISIER] [--date ZZ.LL.AAAA]\n"
                "          [--from ZZ.LL.AAAA --to ZZ.LL.AAAA] [--cemetery TEXT]... "
                "[--type TEXT]...\n"
-               "      scrie raportul NUME (%1) in FISIER PDF si/sau in foaia de calcul\n"
-               "      FISIER .xlsx, fara fereastra, din registrul din directorul\n"
-               "      programului. Fara --cemetery: toate cimitirele; fara --type: toate\n"
-               "      tipurile de incasare; datele lipsa iau valorile implicite din meniul\n"
-               "      Listari. --date: %2; --from, --to: %3; --type: %4.\n")
+               "      scrie raportul NUME (%1)\n"
+               "      in FISIER PDF si/sau in foaia de calcul FISIER .xlsx, fara fereastra,\n"
+               "      din registrul din directorul programului. Fara --cemetery: toate\n"
+               "      cimitirele; fara --type: toate tipurile de incasare; datele lipsa\n"
+               "      iau valorile implicite din meniul Listari.\n"
+               "      --date: %2; --from, --to: %3; --type: %4.\n")
         .arg(reportNames(),
              namesWhere([](const ReportKind& k) { return k.ask == ReportAsk::Date; }),
              namesWhere([](const ReportKind& k) { return k.ask == ReportAsk::Interval; }),
