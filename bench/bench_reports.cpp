@@ -38,6 +38,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
@@ -630,6 +631,26 @@ int runSheet(QTextStream& out, int places, const QString& program) {
             << ": " << t.elapsed() << " ms\n";
         out.flush();
     }
+    // The holders of both files: the PDF's numbered rows, the sheet's rows
+    // with a number in the first column.
+    QProcess text;
+    text.start(
+        QStringLiteral("pdftotext"),
+        {QStringLiteral("-layout"), dir.filePath(QStringLiteral("out.pdf")), QStringLiteral("-")});
+    text.waitForFinished(600000);
+    const QRegularExpression numbered(QStringLiteral("^\\s*\\d+\\s+\\S"));
+    qint64 inPdf = 0;
+    for (const QByteArray& line : text.readAllStandardOutput().split('\n'))
+        inPdf += numbered.match(QString::fromUtf8(line)).hasMatch() ? 1 : 0;
+    QProcess zip;
+    zip.start(QStringLiteral("unzip"),
+              {QStringLiteral("-p"), dir.filePath(QStringLiteral("out.xlsx")),
+               QStringLiteral("xl/worksheets/sheet1.xml")});
+    zip.waitForFinished(600000);
+    const QString sheet = QString::fromUtf8(zip.readAllStandardOutput());
+    const qint64 inSheet =
+        sheet.count(QRegularExpression(QStringLiteral("<c r=\"A\\d+\"[^>]*><v>")));
+    out << "  holders: " << inPdf << " in the PDF, " << inSheet << " in the sheet\n";
     return 0;
 }
 
