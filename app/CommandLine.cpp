@@ -7,41 +7,78 @@
 #include "StoreError.h"
 #include "Values.h"
 
+#include <QCommandLineParser>
 #include <QDateTime>
 #include <QTextStream>
 
 namespace CommandLine {
 
+namespace {
+
+const QString ImportNeedsDirectory =
+    QStringLiteral("Dupa --import trebuie dat directorul cu datele vechi");
+const QString RestoreNeedsDay =
+    QStringLiteral("Dupa --restore trebuie data ziua copiei zilnice, ca AAAALLZZ (20240305)");
+
+// An unknown option as it was typed ("--importa" for "importa").
+QString spelled(const QStringList& arguments, const QString& name) {
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString bare = arguments.at(i).section(QLatin1Char('='), 0, 0);
+        QString stripped = bare;
+        while (stripped.startsWith(QLatin1Char('-')))
+            stripped.remove(0, 1);
+        if (bare.startsWith(QLatin1Char('-')) && stripped == name)
+            return bare;
+    }
+    return QStringLiteral("--") + name;
+}
+
+} // namespace
+
 Options parse(const QStringList& arguments) {
     Options o;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments.at(i);
-        if (a == QLatin1String("--import")) {
-            if (o.import || i + 1 >= arguments.size() ||
-                arguments.at(i + 1).startsWith(QLatin1String("--"))) {
-                o.error = QStringLiteral("Dupa --import trebuie dat directorul cu datele vechi");
-                return o;
-            }
-            o.import = true;
-            o.directory = arguments.at(++i);
-        } else if (a == QLatin1String("--restore")) {
-            if (o.restore || i + 1 >= arguments.size() ||
-                !QDate::fromString(arguments.at(i + 1), QStringLiteral("yyyyMMdd")).isValid()) {
-                o.error = QStringLiteral(
-                    "Dupa --restore trebuie data ziua copiei zilnice, ca AAAALLZZ (20240305)");
-                return o;
-            }
-            o.restore = true;
-            o.day = arguments.at(++i);
-        } else if (a == QLatin1String("--yes")) {
-            o.yes = true;
-        } else if (a == QLatin1String("--fara-refuzate")) {
-            o.withoutRefused = true;
-        } else {
-            o.error = QStringLiteral("Argument necunoscut: %1").arg(a);
-            return o;
-        }
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption import(QStringLiteral("import"), QString(), QStringLiteral("dir"));
+    const QCommandLineOption restore(QStringLiteral("restore"), QString(), QStringLiteral("zi"));
+    const QCommandLineOption yes(QStringLiteral("yes"));
+    const QCommandLineOption withoutRefused(QStringLiteral("fara-refuzate"));
+    parser.addOptions({import, restore, yes, withoutRefused});
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
+            o.error =
+                QStringLiteral("Argument necunoscut: %1").arg(spelled(arguments, unknown.first()));
+        else if (arguments.last() == QLatin1String("--restore"))
+            o.error = RestoreNeedsDay; // given last, without its day
+        else
+            o.error = ImportNeedsDirectory;
+        return o;
     }
+    if (!parser.positionalArguments().isEmpty()) {
+        o.error =
+            QStringLiteral("Argument necunoscut: %1").arg(parser.positionalArguments().first());
+        return o;
+    }
+    const QStringList dirs = parser.values(import);
+    // "--import --yes" reads "--yes" as the directory: the directory was left out.
+    if (dirs.size() > 1 || (dirs.size() == 1 && dirs.first().startsWith(QLatin1String("--")))) {
+        o.error = ImportNeedsDirectory;
+        return o;
+    }
+    const QStringList days = parser.values(restore);
+    if (days.size() > 1 ||
+        (days.size() == 1 &&
+         !QDate::fromString(days.first(), QStringLiteral("yyyyMMdd")).isValid())) {
+        o.error = RestoreNeedsDay;
+        return o;
+    }
+    o.import = !dirs.isEmpty();
+    o.directory = dirs.value(0);
+    o.restore = !days.isEmpty();
+    o.day = days.value(0);
+    o.yes = parser.isSet(yes);
+    o.withoutRefused = parser.isSet(withoutRefused);
     if (o.import && o.restore)
         o.error = QStringLiteral("--import si --restore nu se folosesc impreuna");
     else if (o.yes && !o.import && !o.restore)

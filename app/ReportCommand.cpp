@@ -9,9 +9,11 @@
 #include "Upgrade.h"
 #include "Values.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTextStream>
 #include <cstdio>
 #include <functional>
@@ -47,6 +49,17 @@ QString reportNames() {
     return namesWhere([](const ReportKind&) { return true; });
 }
 
+// An unknown option as it was typed ("--colour" for "colour").
+QString spelled(const QStringList& args, const QString& name) {
+    for (const QString& a : args) {
+        const QString bare = a.section(QLatin1Char('='), 0, 0);
+        if (bare.startsWith(QLatin1Char('-')) &&
+            QString(bare).remove(0, bare.startsWith(QLatin1String("--")) ? 2 : 1) == name)
+            return bare;
+    }
+    return QStringLiteral("--") + name;
+}
+
 } // namespace
 
 bool wanted(const QStringList& args) {
@@ -62,34 +75,52 @@ bool wanted(int argc, char** argv) {
 
 bool parse(const QStringList& args, Args* out, QString* error) {
     *out = Args{};
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& opt = args.at(i);
-        const bool known = opt == kReport || opt == QLatin1String("--pdf") ||
-                           opt == QLatin1String("--date") || opt == QLatin1String("--from") ||
-                           opt == QLatin1String("--to") || opt == QLatin1String("--cemetery") ||
-                           opt == QLatin1String("--type");
-        if (!known) {
-            *error = QStringLiteral("Optiune necunoscuta: %1 (vezi tombrix --help).").arg(opt);
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QString valued[] = {QStringLiteral("report"),   QStringLiteral("pdf"),
+                              QStringLiteral("xlsx"),     QStringLiteral("date"),
+                              QStringLiteral("from"),     QStringLiteral("to"),
+                              QStringLiteral("cemetery"), QStringLiteral("type")};
+    for (const QString& name : valued)
+        parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("valoare")));
+    // QCommandLineParser reads arguments after the program's name.
+    if (!parser.parse(QStringList{QStringLiteral("tombrix")} + args)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            *error = QStringLiteral("Optiune necunoscuta: %1 (vezi tombrix --help).")
+                         .arg(spelled(args, unknown.first()));
             return false;
         }
-        if (i + 1 >= args.size()) {
-            *error = QStringLiteral("Optiunea %1 cere o valoare.").arg(opt);
-            return false;
-        }
-        const QString value = args.at(++i);
-        if (opt == kReport)
-            out->name = value;
-        else if (opt == QLatin1String("--pdf"))
-            out->pdf = value;
-        else if (opt == QLatin1String("--cemetery"))
-            out->cemeteries << value;
-        else if (opt == QLatin1String("--type"))
-            out->types << value;
-        else if (!readDate(opt, value,
-                           opt == QLatin1String("--date")   ? &out->date
-                           : opt == QLatin1String("--from") ? &out->from
-                                                            : &out->to,
-                           error))
+        // The only other failure: a value-taking option given last.
+        *error = QStringLiteral("Optiunea %1 cere o valoare.")
+                     .arg(args.isEmpty() ? QString() : args.last());
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *error = QStringLiteral("Optiune necunoscuta: %1 (vezi tombrix --help).")
+                     .arg(parser.positionalArguments().first());
+        return false;
+    }
+    const auto last = [&parser](const QString& name) {
+        const QStringList values = parser.values(name);
+        return values.isEmpty() ? QString() : values.last();
+    };
+    out->name = last(QStringLiteral("report"));
+    out->pdf = last(QStringLiteral("pdf"));
+    out->xlsx = last(QStringLiteral("xlsx"));
+    out->cemeteries = parser.values(QStringLiteral("cemetery"));
+    out->types = parser.values(QStringLiteral("type"));
+    // The dates in the order given: the first wrong one is named.
+    QHash<QString, int> seen;
+    for (const QString& name : parser.optionNames()) {
+        QDate* date = name == QLatin1String("date")   ? &out->date
+                      : name == QLatin1String("from") ? &out->from
+                      : name == QLatin1String("to")   ? &out->to
+                                                      : nullptr;
+        if (!date)
+            continue;
+        const QString value = parser.values(name).value(seen[name]++);
+        if (!readDate(QStringLiteral("--") + name, value, date, error))
             return false;
     }
     if (out->name.isEmpty() || !findReport(out->name)) {
@@ -112,8 +143,9 @@ bool parse(const QStringList& args, Args* out, QString* error) {
         return notFor(QStringLiteral("--to"));
     if (!out->types.isEmpty() && !kind->asksTypes)
         return notFor(QStringLiteral("--type"));
-    if (out->pdf.isEmpty()) {
-        *error = QStringLiteral("Lipseste --pdf FISIER: fisierul in care se scrie raportul.");
+    if (out->pdf.isEmpty() && out->xlsx.isEmpty()) {
+        *error = QStringLiteral(
+            "Lipseste --pdf FISIER sau --xlsx FISIER: fisierul in care se scrie raportul.");
         return false;
     }
     if (out->from.isValid() != out->to.isValid()) {
@@ -131,14 +163,15 @@ bool parse(const QStringList& args, Args* out, QString* error) {
 
 QString helpText() {
     return QStringLiteral(
-               "  tombrix --report NUME --pdf FISIER [--date ZZ.LL.AAAA]\n"
+               "  tombrix --report NUME [--pdf FISIER] [--xlsx FISIER] [--date ZZ.LL.AAAA]\n"
                "          [--from ZZ.LL.AAAA --to ZZ.LL.AAAA] [--cemetery TEXT]... "
                "[--type TEXT]...\n"
-               "      scrie raportul NUME (%1) in FISIER PDF, fara fereastra,\n"
+               "      scrie raportul NUME (%1)\n"
+               "      in FISIER PDF si/sau in foaia de calcul FISIER .xlsx, fara fereastra,\n"
                "      din registrul din directorul programului. Fara --cemetery: toate\n"
                "      cimitirele; fara --type: toate tipurile de incasare; datele lipsa\n"
-               "      iau valorile implicite din meniul Listari. --date: %2;\n"
-               "      --from, --to: %3; --type: %4.\n")
+               "      iau valorile implicite din meniul Listari.\n"
+               "      --date: %2; --from, --to: %3; --type: %4.\n")
         .arg(reportNames(),
              namesWhere([](const ReportKind& k) { return k.ask == ReportAsk::Date; }),
              namesWhere([](const ReportKind& k) { return k.ask == ReportAsk::Interval; }),
@@ -176,32 +209,50 @@ int run(const Args& args, const QString& programDir, QTextStream& out, QTextStre
         request.date = args.date.isValid() ? args.date : ReportRun::defaultDate(*kind);
         request.from = args.from.isValid() ? args.from : ReportRun::defaultPeriodStart();
         request.to = args.to.isValid() ? args.to : ReportRun::defaultDate(*kind);
-        QString error;
-        switch (ReportRun::toPdf(*kind, db, request, args.pdf, &error)) {
-        case ReportRun::PdfResult::Written:
-            return 0;
-        case ReportRun::PdfResult::Empty:
-            // An older list left at the path would pass for today's.
-            if (QFileInfo::exists(args.pdf) || QFileInfo(args.pdf).isSymLink()) {
-                if (!QFile::remove(args.pdf)) {
-                    err << QStringLiteral("Raportul nu are nicio pagina, dar fisierul mai vechi "
-                                          "\"%1\" nu poate fi sters.")
-                               .arg(QDir::toNativeSeparators(args.pdf))
+        // Each file asked for, from a run of its own; a list without rows
+        // writes neither and removes an older file that would pass for today's.
+        struct Output {
+            QString path;
+            bool pdf;
+        };
+        std::vector<Output> outputs;
+        if (!args.pdf.isEmpty())
+            outputs.push_back({args.pdf, true});
+        if (!args.xlsx.isEmpty())
+            outputs.push_back({args.xlsx, false});
+        bool emptyTold = false;
+        for (const Output& o : outputs) {
+            QString error;
+            const ReportRun::FileResult result =
+                o.pdf ? ReportRun::toPdf(*kind, db, request, o.path, &error)
+                      : ReportRun::toSheet(*kind, db, request, o.path, &error);
+            if (result == ReportRun::FileResult::Written)
+                continue;
+            if (result != ReportRun::FileResult::Empty) {
+                err << (error.isEmpty() ? QStringLiteral("Raportul a fost oprit.") : oneLine(error))
+                    << Qt::endl;
+                return 1;
+            }
+            const QString none = args.pdf.isEmpty()
+                                     ? QStringLiteral("Raportul nu are niciun rand")
+                                     : QStringLiteral("Raportul nu are nicio pagina");
+            if (QFileInfo::exists(o.path) || QFileInfo(o.path).isSymLink()) {
+                if (!QFile::remove(o.path)) {
+                    err << QStringLiteral("%1, dar fisierul mai vechi \"%2\" nu poate fi sters.")
+                               .arg(none, QDir::toNativeSeparators(o.path))
                         << Qt::endl;
                     return 1;
                 }
-                out << QStringLiteral("Raportul nu are nicio pagina; fisierul mai vechi \"%1\" "
-                                      "a fost sters.")
-                           .arg(QDir::toNativeSeparators(args.pdf))
+                out << QStringLiteral("%1; fisierul mai vechi \"%2\" a fost sters.")
+                           .arg(none, QDir::toNativeSeparators(o.path))
                     << Qt::endl;
-                return 0;
+                emptyTold = true;
+            } else if (!emptyTold) {
+                out << none << '.' << Qt::endl;
+                emptyTold = true;
             }
-            out << QStringLiteral("Raportul nu are nicio pagina.") << Qt::endl;
-            return 0;
-        case ReportRun::PdfResult::Failed:
-            err << oneLine(error) << Qt::endl;
-            return 1;
         }
+        return 0;
     } catch (const StoreError& e) {
         err << oneLine(e.message()) << Qt::endl;
     } catch (const Abort&) {

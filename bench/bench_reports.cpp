@@ -12,6 +12,12 @@
 //                                 year on a generated register (100,000
 //                                 places), from prepare to the finished PDF,
 //                                 beside the bare SQL of their data passes
+//   bench_reports sheet [PLACES] [TOMBRIX]
+//                                 the arrears list as a spreadsheet on a
+//                                 generated register (100,000 places), from
+//                                 prepare to the finished .xlsx; with the
+//                                 program's path, also the whole command
+//                                 `tombrix --report restantieri --xlsx`
 
 #include "Database.h"
 #include "HolderRows.h"
@@ -22,11 +28,17 @@
 #include "RepRestantieriUnt.h"
 #include "ReportEngine.h"
 #include "ReportPreview.h"
+#include "ReportRun.h"
 #include "SqlText.h"
 #include "Values.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
@@ -554,6 +566,94 @@ int runLists(QTextStream& out, int places) {
     return 0;
 }
 
+// The arrears list to .xlsx the way the command line makes it (today's
+// date, every cemetery), then, given the program, the command itself in a
+// program directory of its own (its daily copy included).
+int runSheet(QTextStream& out, int places, const QString& program) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Tombrix.sqlite"));
+    {
+        Database db(file);
+        db.open();
+        QElapsedTimer t;
+        t.start();
+        generateRegister(db, places, 20261208);
+        out << "register of " << places << " places generated in " << t.elapsed() << " ms\n";
+        out.flush();
+        const ReportKind* kind = findReport(QStringLiteral("restantieri"));
+        ReportRequest req;
+        req.programDir = dir.path() + QLatin1Char('/');
+        req.date = ReportRun::defaultDate(*kind);
+        QString error;
+        for (int run = 0; run < 3; ++run) {
+            t.restart();
+            if (ReportRun::toSheet(*kind, db, req, dir.filePath(QStringLiteral("r.xlsx")),
+                                   &error) != ReportRun::FileResult::Written) {
+                out << "sheet failed: " << error << "\n";
+                return 1;
+            }
+            out << "  arrears to .xlsx (prepare and sheet): " << t.elapsed() << " ms, "
+                << QFileInfo(dir.filePath(QStringLiteral("r.xlsx"))).size() / 1024 << " KiB\n";
+            out.flush();
+        }
+    }
+    if (program.isEmpty())
+        return 0;
+    const QString copy = dir.filePath(QStringLiteral("tombrix"));
+    if (!QFile::copy(program, copy)) {
+        out << "cannot copy " << program << "\n";
+        return 1;
+    }
+    QDir(dir.path()).mkdir(QStringLiteral("home")); // the daily copy goes under it
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QList<QStringList> commands = {
+        {"--report", "restantieri", "--xlsx", dir.filePath(QStringLiteral("out.xlsx"))},
+        {"--report", "restantieri", "--xlsx", dir.filePath(QStringLiteral("out.xlsx"))},
+        {"--report", "restantieri", "--pdf", dir.filePath(QStringLiteral("out.pdf"))},
+        {"--report", "restantieri", "--pdf", dir.filePath(QStringLiteral("out.pdf")), "--xlsx",
+         dir.filePath(QStringLiteral("out.xlsx"))}};
+    for (const QStringList& args : commands) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        QElapsedTimer t;
+        t.start();
+        p.start(copy, args);
+        if (!p.waitForFinished(600000) || p.exitCode() != 0) {
+            out << "command failed: " << p.readAllStandardError() << "\n";
+            return 1;
+        }
+        out << "  tombrix "
+            << QStringList(args)
+                   .replaceInStrings(dir.path() + QLatin1Char('/'), QString())
+                   .join(QLatin1Char(' '))
+            << ": " << t.elapsed() << " ms\n";
+        out.flush();
+    }
+    // The holders of both files: the PDF's numbered rows, the sheet's rows
+    // with a number in the first column.
+    QProcess text;
+    text.start(
+        QStringLiteral("pdftotext"),
+        {QStringLiteral("-layout"), dir.filePath(QStringLiteral("out.pdf")), QStringLiteral("-")});
+    text.waitForFinished(600000);
+    const QRegularExpression numbered(QStringLiteral("^\\s*\\d+\\s+\\S"));
+    qint64 inPdf = 0;
+    for (const QByteArray& line : text.readAllStandardOutput().split('\n'))
+        inPdf += numbered.match(QString::fromUtf8(line)).hasMatch() ? 1 : 0;
+    QProcess zip;
+    zip.start(QStringLiteral("unzip"),
+              {QStringLiteral("-p"), dir.filePath(QStringLiteral("out.xlsx")),
+               QStringLiteral("xl/worksheets/sheet1.xml")});
+    zip.waitForFinished(600000);
+    const QString sheet = QString::fromUtf8(zip.readAllStandardOutput());
+    const qint64 inSheet =
+        sheet.count(QRegularExpression(QStringLiteral("<c r=\"A\\d+\"[^>]*><v>")));
+    out << "  holders: " << inPdf << " in the PDF, " << inSheet << " in the sheet\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -573,6 +673,8 @@ int main(int argc, char** argv) {
         preview.exec();
         return 0;
     }
+    if (mode == QLatin1String("sheet"))
+        return runSheet(out, args.value(1, QStringLiteral("100000")).toInt(), args.value(2));
     if (mode == QLatin1String("lists"))
         return runLists(out, args.value(1, QStringLiteral("100000")).toInt());
     if (mode == QLatin1String("pdf")) {

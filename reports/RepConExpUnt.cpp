@@ -90,7 +90,8 @@ void TRepConExpFrm::build() {
             .add(Element::label(kRules[i], rowTop + 0.9, kRules[i + 1] - kRules[i], 5,
                                 QString::fromLatin1(captions[i])))
             .withFont(heading)
-            .aligned(Align::Center);
+            .aligned(Align::Center)
+            .asHeading();
     }
     Rep.pageHeader = header;
 
@@ -120,10 +121,13 @@ void TRepConExpFrm::build() {
     };
     {
         const auto [x, w] = cell(0);
-        d.add(Element::label(x, top, w, h, QString())).aligned(Align::Center).stretching().onPrint =
-            [this](QString& text, const PrintContext&) { // QRLabel15Print
-                text = QString::number(m_counter++);
-            };
+        d.add(Element::label(x, top, w, h, QString()))
+            .aligned(Align::Center)
+            .stretching()
+            .inSheetAs(SheetKind::Count)
+            .onPrint = [this](QString& text, const PrintContext&) { // QRLabel15Print
+            text = QString::number(m_counter++);
+        };
     }
     {
         const auto [x, w] = cell(1);

@@ -277,6 +277,35 @@ void TRepDecDispFrm::build() {
     footer.add(Element::label(14.8, 0.5, 175, 21, footerText())).withFont(times(10));
     Rep.pageFooter = footer;
 
+    // In a spreadsheet a decision is a row: the place and the data printed
+    // on the blanks of its form, and the date its tax is paid up to.
+    const auto column = [](const char* heading, const QString& field) {
+        SheetColumn c;
+        c.heading = QString::fromLatin1(heading);
+        c.field = field;
+        return c;
+    };
+    Rep.sheetColumns = {
+        column("Cimitirul", QStringLiteral("Cimitir")),
+        column("Sectorul", QStringLiteral("Sector")),
+        column("Parcela", QStringLiteral("Parcela")),
+        column("Randul", QStringLiteral("Rand")),
+        column("Locul", QStringLiteral("Loc")),
+        column("Numele uzufructului", con("Nume_Uzufruct")),
+        column("CNP", QStringLiteral("CNP_Uzufruct")),
+        column("Seria act", con("Seria_buletin")),
+        column("Nr. act", con("Nr_buletin")),
+        column("Judetul", con("Judet")),
+        column("Localitatea", con("Localitatea")),
+        column("Strada", con("Strada")),
+        column("Nr.", con("Numarul")),
+        column("Bl.", con("Bloc")),
+        column("Sc.", con("Scara")),
+        column("Et.", con("Etaj")),
+        column("Ap.", con("Apartament")),
+        column("Taxa achitata pana la", QStringLiteral("Stop")),
+    };
+
     // The elements prepare() fills, now that the bands stay where they are.
     AntetMemo = &Rep.pageHeader->elements.front();
     PreambulMemo = &Rep.detail.children[0].elements.front();

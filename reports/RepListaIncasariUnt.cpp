@@ -117,7 +117,8 @@ void TRepListaIncasariFrm::build(const QDate& from, const QDate& to) {
     ph.add(Element::label(Rules[4], 20.8, TableWidth - Rules[4], 4.0,
                           QStringLiteral("(Perioada achitata)")))
         .withFont(arial(8, true))
-        .aligned(Align::Center);
+        .aligned(Align::Center)
+        .asHeading();
     const double headTop = ph.height - 6.6;
     RuledTable::addHeadings(ph, headTop, 6.6, TableWidth, Rules,
                             {QStringLiteral("Nr. crt."), QStringLiteral("Data"),
@@ -177,10 +178,12 @@ void TRepListaIncasariFrm::build(const QDate& from, const QDate& to) {
         .withFont(arial(10))
         .aligned(Align::Center)
         .stretching()
+        .inSheetAs(SheetKind::Count)
         .onPrint = [this](QString& text, const PrintContext&) { QRLabel15Print(text); };
     det.add(Element::data(16.9, top, 19.3, h, QStringLiteral("Data")))
         .aligned(Align::Center)
         .stretching()
+        .inSheetAs(SheetKind::Date)
         .format = storedDate;
     det.add(Element::data(39.4, top, 22.2, h, QStringLiteral("Nr_chit")))
         .aligned(Align::Center)
@@ -188,6 +191,7 @@ void TRepListaIncasariFrm::build(const QDate& from, const QDate& to) {
     det.add(Element::data(63.5, top, 18.5, h, QStringLiteral("Suma")))
         .aligned(Align::Right)
         .stretching()
+        .inSheetAs(SheetKind::Amount)
         .format = [](const QVariant& v) {
         return v.isNull() ? QString() : Values::moneyToText(v.toDouble());
     };
@@ -196,10 +200,12 @@ void TRepListaIncasariFrm::build(const QDate& from, const QDate& to) {
     det.add(Element::data(150.3, top, 19.3, h, QStringLiteral("DStart")))
         .aligned(Align::Center)
         .stretching()
+        .inSheetAs(SheetKind::Date)
         .format = storedDate;
     det.add(Element::data(173.6, top, 19.3, h, QStringLiteral("DStop")))
         .aligned(Align::Center)
         .stretching()
+        .inSheetAs(SheetKind::Date)
         .format = storedDate;
 
     Band summary;

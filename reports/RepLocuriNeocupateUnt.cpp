@@ -77,11 +77,13 @@ void TRepLocuriNeocupateFrm::buildReport() {
     for (int i = 0; i < headings.size(); ++i) {
         head.add(Element::label(left, headTop + 1.0, Rules[i] - left, 5, headings.at(i)))
             .withFont(arial(11, true))
-            .aligned(Align::Center);
+            .aligned(Align::Center)
+            .asHeading();
         left = Rules[i];
     }
     head.add(Element::label(141.6, headTop + 1.0, 45, 5, QStringLiteral("Observatii")))
-        .withFont(arial(11, true));
+        .withFont(arial(11, true))
+        .asHeading();
     head.afterPrint = [this](const PrintContext&) { QRGroup1AfterPrint(); };
     d.groups.push_back(cemetery);
 
@@ -93,6 +95,7 @@ void TRepLocuriNeocupateFrm::buildReport() {
         .withFont(arial(10))
         .aligned(Align::Center)
         .stretching()
+        .inSheetAs(SheetKind::Count)
         .onPrint = [this](QString& text, const PrintContext&) { QRLabel9Print(text); };
     const QStringList fields = {QStringLiteral("Sector"), QStringLiteral("Parcela"),
                                 QStringLiteral("Rand"), QStringLiteral("Loc")};

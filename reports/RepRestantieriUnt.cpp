@@ -113,6 +113,7 @@ void TRepRestantieriFrm::build() {
     det.add(Element::label(0.5, top, 14.6, h, QString()))
         .aligned(Align::Center)
         .stretching()
+        .inSheetAs(SheetKind::Count)
         .onPrint = [this](QString& text, const PrintContext&) { QRLabel15Print(text); };
     det.add(Element::data(16.7, top, 62.2, h,
                           HolderRows::concessionField(QStringLiteral("Nume_Uzufruct"))))

@@ -8,6 +8,7 @@
 #include "Prompts.h"
 #include "Qprndlg.h"
 #include "ReportProgress.h"
+#include "ReportSheet.h"
 #include "SelCim.h"
 #include "SelTipIncasare.h"
 #include "StoreError.h"
@@ -85,9 +86,12 @@ OutputOptions outputOptions(const ReportDefinition& def, const PrintSettings& s,
     return o;
 }
 
-OutputResult OutputReport(ReportForm& form, QWidget* owner) {
-    const OutputOptions o =
+OutputResult
+OutputReport(ReportForm& form, QWidget* owner,
+             std::function<bool(const QString&, const LayoutProgress&, QString*)> writeSheet) {
+    OutputOptions o =
         outputOptions(form.definition(), PrintSettings::current(), PrintDevice::current());
+    o.writeSheet = std::move(writeSheet);
     if (g_output)
         return g_output(form.definition(), form.rows(), o, owner);
     return ReportEngine::output(form.definition(), form.rows(), o, owner);
@@ -135,7 +139,17 @@ void run(const ReportKind& kind, QWidget* owner, Database& db, ReportRequest req
     }
     {
         FormCloser closer{*form};
-        OutputReport(*form, owner);
+        // The spreadsheet is made from a run of its own: the preview's rows
+        // were read once, by the layout.
+        OutputReport(*form, owner,
+                     [&kind, &db, request](const QString& path, const LayoutProgress& progress,
+                                           QString* error) {
+                         const FileResult r = toSheet(kind, db, request, path, error, progress);
+                         if (r == FileResult::Empty)
+                             *error = QStringLiteral("Raportul nu mai are niciun rand; fisierul "
+                                                     "nu a fost scris.");
+                         return r == FileResult::Written;
+                     });
     }
     if (!kind.doneStatus.isEmpty())
         ReportProgress::show(kind.doneStatus);
@@ -206,6 +220,34 @@ PdfResult toPdf(const ReportKind& kind, Database& db, const ReportRequest& reque
     if (!model || model->pageCount() == 0)
         return PdfResult::Empty;
     return ReportEngine::writePdf(*model, pdfPath, error) ? PdfResult::Written : PdfResult::Failed;
+}
+
+FileResult toSheet(const ReportKind& kind, Database& db, const ReportRequest& request,
+                   const QString& path, QString* error, const LayoutProgress& progress) {
+    error->clear();
+    const std::unique_ptr<ReportForm> form = kind.create();
+    try {
+        form->prepare(db, request);
+    } catch (const StoreError& e) {
+        form->close();
+        *error = accessErrorText(e.message()).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return FileResult::Failed;
+    }
+    FormCloser closer{*form};
+    try {
+        switch (
+            ReportSheet::write(form->definition(), form->rows(), path, kind.caption, progress)) {
+        case ReportSheet::Result::Written:
+            return FileResult::Written;
+        case ReportSheet::Result::Empty:
+            return FileResult::Empty;
+        case ReportSheet::Result::Cancelled:
+            return FileResult::Cancelled;
+        }
+    } catch (const StoreError& e) {
+        *error = e.message();
+    }
+    return FileResult::Failed;
 }
 
 } // namespace ReportRun

@@ -30,8 +30,11 @@ void resetPrintDefaults(const ReportKind& kind, PrintSettings& settings);
 OutputOptions outputOptions(const ReportDefinition& def, const PrintSettings& settings,
                             PrintDevice& device);
 
-// The output step: applies the print settings and previews or prints.
-OutputResult OutputReport(ReportForm& form, QWidget* owner);
+// The output step: applies the print settings and previews or prints; the
+// preview saves the spreadsheet through `writeSheet` when it is set.
+OutputResult
+OutputReport(ReportForm& form, QWidget* owner,
+             std::function<bool(const QString&, const LayoutProgress&, QString*)> writeSheet = {});
 
 // The run from the menu: the request holds the program directory and what
 // was asked before the run.
@@ -48,9 +51,16 @@ QDate defaultPeriodStart();
 // The run without a window: the report's default print settings (A4, its
 // font and orientation, 5 mm margins), no dialog, written to `pdfPath`
 // under a temporary name first.
-enum class PdfResult { Written, Empty, Failed };
+enum class FileResult { Written, Empty, Failed, Cancelled };
+using PdfResult = FileResult;
 PdfResult toPdf(const ReportKind& kind, Database& db, const ReportRequest& request,
                 const QString& pdfPath, QString* error);
+
+// The same rows as a spreadsheet (ReportSheet), one sheet named after the
+// report's menu caption. Empty when the report has no rows (nothing is
+// written then); Cancelled when `progress` said so.
+FileResult toSheet(const ReportKind& kind, Database& db, const ReportRequest& request,
+                   const QString& path, QString* error, const LayoutProgress& progress = {});
 
 // The text shown for a store failure while the report is prepared.
 QString accessErrorText(const QString& storeText);

@@ -16,6 +16,7 @@ void RuledTable::addHeadings(Band& band, double top, double height, double width
             band.add(Element::vline(left, top, height));
         band.add(Element::label(left, top + 1.0, right - left, 4.8, headings.at(i)))
             .withFont(font)
-            .aligned(Align::Center);
+            .aligned(Align::Center)
+            .asHeading();
     }
 }

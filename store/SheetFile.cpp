@@ -148,6 +148,13 @@ void SheetFile::date(const QDate& value, bool bold) {
     put(value.toString(QStringLiteral("dd.MM.yyyy")), 10);
 }
 
+void SheetFile::note(const QString& value, bool bold) {
+    if (m_x && !value.isEmpty())
+        worksheet_write_string(m_x->sheet, lxw_row_t(m_row), lxw_col_t(m_col),
+                               value.toUtf8().constData(), bold ? m_x->bold : nullptr);
+    put(value, 0);
+}
+
 void SheetFile::blank() {
     put(QString(), 0);
 }

@@ -33,6 +33,9 @@ public:
     void number(double value, int decimals = 2, bool bold = false);
     void date(const QDate& value, bool bold = false);
     void blank();
+    // A text that may run over the empty cells to its right (a title, a
+    // group's line): it does not widen its column.
+    void note(const QString& value, bool bold = false);
     // Ends the current row (an empty row when nothing was written).
     void endRow();
     // Keeps the rows up to and including the current one in view when

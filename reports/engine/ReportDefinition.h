@@ -22,6 +22,7 @@ public:
 
 private:
     friend class LayoutPass;
+    friend class SheetPass;
     const QStringList* m_names = nullptr;
     const QVariantList* m_row = nullptr;
     int m_page = 0;
@@ -42,6 +43,17 @@ enum class ElementKind {
 
 enum class Align : quint8 { Left, Center, Right };
 
+// How a text element's value goes into a spreadsheet cell. Auto: a date
+// value as a date, anything else as the printed text (so personal codes and
+// receipt numbers stay texts).
+enum class SheetKind : quint8 {
+    Auto,
+    Text,
+    Amount, // a number with two decimals
+    Date,   // a date, also from stored date text
+    Count,  // a whole number, such as a row's number
+};
+
 // One element of a band; positions and sizes in mm from the band's top-left.
 struct Element {
     ElementKind kind = ElementKind::Label;
@@ -59,6 +71,10 @@ struct Element {
     std::function<QString(const QVariant&)> format;                  // data text display format
     std::function<QVariant(const PrintContext&)> valueOf;            // data text from elsewhere
     std::function<void(QString& text, const PrintContext&)> onPrint; // label print hook
+    // In the spreadsheet: a column heading (written once above the rows)
+    // rather than a title line or a group's text, and the cell kind.
+    bool heading = false;
+    SheetKind sheetAs = SheetKind::Auto;
     int gridColumns = 0;
     std::vector<double> gridRowHeights;
     std::vector<QString> gridCells; // row-major; missing cells stay blank
@@ -92,6 +108,14 @@ struct Element {
         stretch = true;
         return *this;
     }
+    Element& asHeading() {
+        heading = true;
+        return *this;
+    }
+    Element& inSheetAs(SheetKind k) {
+        sheetAs = k;
+        return *this;
+    }
 };
 
 struct Band {
@@ -117,6 +141,15 @@ struct Group {
     std::optional<Band> footer; // printed after the last row of the group
 };
 
+// A spreadsheet column given by the report itself, for a report whose
+// detail band is not a ruled row (a form per row).
+struct SheetColumn {
+    QString heading;
+    QString field;                                        // a field of the row
+    std::function<QVariant(const PrintContext&)> valueOf; // or a value made from the row
+    SheetKind kind = SheetKind::Auto;
+};
+
 struct ReportDefinition {
     QString title;
     QFont baseFont{QStringLiteral("Arial"), 8};
@@ -131,6 +164,9 @@ struct ReportDefinition {
     Band detail;
     std::optional<Band> summary;
     std::optional<Band> pageFooter;
+    // Set: the spreadsheet's columns; empty: the detail band's texts under
+    // the headings they stand below (ReportSheet).
+    std::vector<SheetColumn> sheetColumns;
 
     // Paper size in mm as oriented.
     QSizeF paperMm() const;

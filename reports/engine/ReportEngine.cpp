@@ -380,6 +380,8 @@ OutputResult output(ReportDefinition& def, RowSource& rows, const OutputOptions&
         ReportPreview dlg(*model, parent);
         dlg.setPrintOptions(options.copies, options.firstPage, options.lastPage);
         dlg.setPrinter(options.printer);
+        if (options.writeSheet)
+            dlg.setSheetWriter(options.writeSheet);
         dlg.exec();
         return OutputResult::Done;
     }

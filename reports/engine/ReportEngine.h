@@ -52,6 +52,10 @@ struct OutputOptions {
     int lastPage = 0;
     bool preview = true;
     QPrinter* printer = nullptr; // printed on; nullptr: the system's default printer
+    // Set: the preview also saves the report as a spreadsheet through it
+    // (ReportPreview::setSheetWriter).
+    std::function<bool(const QString& path, const LayoutProgress& progress, QString* error)>
+        writeSheet;
 };
 
 enum class OutputResult {

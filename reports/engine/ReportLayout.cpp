@@ -355,7 +355,7 @@ bool LayoutPass::render(const Band& band, bool isDetail, Fragment& out) {
             break;
         case ElementKind::DataText: {
             const QVariant v = e.valueOf ? e.valueOf(m_ctx) : m_ctx.m_row->value(fieldOf(e));
-            text = e.format ? e.format(v) : defaultFormat(v);
+            text = e.format ? e.format(v) : ReportLayout::defaultText(v);
             break;
         }
         case ElementKind::SystemDate:
@@ -675,6 +675,10 @@ std::unique_ptr<PageModel> LayoutPass::run() {
         return nullptr;
     m_model->squeeze();
     return std::move(m_model);
+}
+
+QString ReportLayout::defaultText(const QVariant& value) {
+    return defaultFormat(value);
 }
 
 std::unique_ptr<PageModel> ReportLayout::run(const ReportDefinition& def, RowSource& rows,

@@ -21,6 +21,9 @@ std::unique_ptr<PageModel> run(const ReportDefinition& def, RowSource& rows,
 // at line breaks, between words, and inside a word longer than the width.
 QStringList breakLines(const QString& text, const QFont& referenceFont, double widthPx);
 
+// A data field's printed text when the element has no format of its own.
+QString defaultText(const QVariant& value);
+
 // The element's font at the reference resolution.
 QFont referenceFont(const QFont& pointFont);
 } // namespace ReportLayout

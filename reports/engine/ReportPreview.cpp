@@ -231,6 +231,12 @@ ReportPreview::ReportPreview(const PageModel& model, QWidget* parent)
     bar->addStretch();
     bar->addWidget(button(QStringLiteral("&Printeaza"), QString(), [this] { printReport(); }));
     bar->addWidget(button(QStringLiteral("&Salveaza PDF"), QString(), [this] { savePdf(); }));
+    m_sheetButton = button(QStringLiteral("Salveaza &Excel"),
+                           QStringLiteral("Foaie de calcul .xlsx cu randurile listei"),
+                           [this] { saveSheet(); });
+    m_sheetButton->setObjectName(QStringLiteral("SheetButton"));
+    m_sheetButton->hide();
+    bar->addWidget(m_sheetButton);
     bar->addWidget(button(QStringLiteral("Inchide"), QStringLiteral("Esc"), [this] { reject(); }));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -339,6 +345,40 @@ void ReportPreview::savePdf() {
         WaitCursor wait;
         ReportEngine::Progress progress(this, QStringLiteral("Se scrie fisierul PDF..."));
         ok = ReportEngine::writePdf(m_model, path, &error, progress.pages());
+    }
+    if (!ok && !error.isEmpty())
+        Prompts::error(error);
+}
+
+void ReportPreview::setSheetWriter(SheetWriter writer) {
+    m_writeSheet = std::move(writer);
+    m_sheetButton->setVisible(bool(m_writeSheet));
+}
+
+QString ReportPreview::sheetProposal() const {
+    QString path = pdfProposal();
+    return path.left(path.size() - 4) + QStringLiteral(".xlsx");
+}
+
+void ReportPreview::saveSheet() {
+    if (!m_writeSheet)
+        return;
+    QString path =
+        askSheetPath
+            ? askSheetPath()
+            : QFileDialog::getSaveFileName(this, QStringLiteral("Salveaza Excel"), sheetProposal(),
+                                           QStringLiteral("Foaie de calcul Excel (*.xlsx)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".xlsx");
+    g_lastPdfDir = QFileInfo(path).absolutePath();
+    QString error;
+    bool ok;
+    {
+        WaitCursor wait;
+        ReportEngine::Progress progress(this, QStringLiteral("Se scrie foaia de calcul..."));
+        ok = m_writeSheet(path, progress.rows(-1), &error);
     }
     if (!ok && !error.isEmpty())
         Prompts::error(error);

@@ -2,6 +2,7 @@
 
 #include "PageModel.h"
 #include "PagePainter.h"
+#include "ReportLayout.h"
 
 #include <QAbstractScrollArea>
 #include <QDialog>
@@ -74,8 +75,20 @@ public:
     // then the folder used last.
     QString pdfProposal() const;
 
+    // Writes the report as a spreadsheet at the path given; false with a
+    // message on failure, false without one when cancelled. Until one is
+    // set, "Salveaza Excel" is hidden.
+    using SheetWriter =
+        std::function<bool(const QString& path, const LayoutProgress& progress, QString* error)>;
+    void setSheetWriter(SheetWriter writer);
+    // Asks where to save the spreadsheet; replaceable so that tests need no dialog.
+    std::function<QString()> askSheetPath;
+    // The same place as the PDF's, as .xlsx.
+    QString sheetProposal() const;
+
     void printReport();
     void savePdf();
+    void saveSheet();
 
 private:
     void showPage(int page);
@@ -86,4 +99,6 @@ private:
     QLabel* m_zoomLabel;
     int m_copies = 1, m_first = 0, m_last = 0;
     QPrinter* m_printer = nullptr;
+    SheetWriter m_writeSheet;
+    QPushButton* m_sheetButton;
 };

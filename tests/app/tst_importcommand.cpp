@@ -139,6 +139,17 @@ private slots:
         QTest::newRow("no directory") << QStringList{QStringLiteral("--import")} << 2;
         QTest::newRow("unknown") << QStringList{QStringLiteral("--importa"), QStringLiteral("x")}
                                  << 2;
+        QTest::newRow("directory left out")
+            << QStringList{QStringLiteral("--import"), QStringLiteral("--yes")} << 2;
+        QTest::newRow("day left out") << QStringList{QStringLiteral("--restore")} << 2;
+        QTest::newRow("yes alone") << QStringList{QStringLiteral("--yes")} << 2;
+        QTest::newRow("both commands")
+            << QStringList{QStringLiteral("--import"), QStringLiteral("x"),
+                           QStringLiteral("--restore"), QStringLiteral("20240304")}
+            << 2;
+        QTest::newRow("word") << QStringList{QStringLiteral("--import"), QStringLiteral("x"),
+                                             QStringLiteral("y")}
+                              << 2;
         QTest::newRow("missing directory")
             << QStringList{QStringLiteral("--import"), QStringLiteral("/nu/exista"),
                            QStringLiteral("--yes")}
@@ -153,6 +164,21 @@ private slots:
         QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
         QVERIFY(r.err.size() > 10);
         QCOMPARE(r.out, QString());
+        // The messages name what went wrong.
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        const QMap<QString, QString> says = {
+            {QStringLiteral("no directory"),
+             QStringLiteral("Dupa --import trebuie dat directorul")},
+            {QStringLiteral("directory left out"),
+             QStringLiteral("Dupa --import trebuie dat directorul")},
+            {QStringLiteral("unknown"), QStringLiteral("Argument necunoscut: --importa")},
+            {QStringLiteral("day left out"), QStringLiteral("Dupa --restore trebuie data ziua")},
+            {QStringLiteral("yes alone"), QStringLiteral("--yes se foloseste doar impreuna")},
+            {QStringLiteral("both commands"),
+             QStringLiteral("--import si --restore nu se folosesc impreuna")},
+            {QStringLiteral("word"), QStringLiteral("Argument necunoscut: y")}};
+        if (says.contains(tag))
+            QVERIFY2(r.err.startsWith(says.value(tag)), qPrintable(r.err));
     }
 
     // A protected receipts table: named in the trial; the rest comes over

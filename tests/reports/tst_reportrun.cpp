@@ -7,6 +7,7 @@
 #include "ReportPreview.h"
 #include "ReportProgress.h"
 #include "ReportRun.h"
+#include "SheetReader.h"
 #include "StoreError.h"
 #include "Values.h"
 
@@ -92,6 +93,7 @@ private slots:
     void outputOptionsFollowTheSettings();
     void runThroughThePreview();
     void noUnoccupiedPlaceEndsOk();
+    void thePreviewSavesTheSameListAsASpreadsheet();
 
 private:
     std::unique_ptr<QLabel> m_panel;
@@ -402,6 +404,48 @@ void TestReportRun::noUnoccupiedPlaceEndsOk() {
     QTest::qWait(30);
     QVERIFY(!previewShown);
     QCOMPARE(m_panel->text(), QStringLiteral(" OK."));
+}
+
+void TestReportRun::thePreviewSavesTheSameListAsASpreadsheet() {
+    TestRegister reg;
+    reg.addFree(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("1"));
+    reg.addFree(QStringLiteral("B"), QStringLiteral("1"), QStringLiteral("1"));
+    ScriptedPrompts prompts;
+    FormLog log;
+    const QString path = reg.dir.file(QStringLiteral("lista.xlsx"));
+    bool saved = false, refused = true;
+    QString error;
+    ReportRun::setOutputFunction(
+        [&](ReportDefinition&, RowSource&, const OutputOptions& o, QWidget*) {
+            // While the preview is open, as the button does it.
+            if (!o.writeSheet)
+                return OutputResult::Failed;
+            saved = o.writeSheet(path, {}, &error);
+            QString failure;
+            refused = !o.writeSheet(reg.dir.file(QStringLiteral("nu/exista.xlsx")), {}, &failure) &&
+                      failure.startsWith(QStringLiteral("Nu pot scrie fisierul"));
+            return OutputResult::Done;
+        });
+    answerModal([](QDialog* d) {
+        answerModal(okDialog);
+        okDialog(d);
+    });
+    ReportRequest request;
+    request.programDir = reg.dir.path();
+    ReportRun::run(loggedKind(log), nullptr, reg.db, request);
+    QVERIFY2(saved, qPrintable(error));
+    QVERIFY(refused);
+    // Each save runs a form of its own; every form is closed.
+    QCOMPARE(log.created, 3);
+    QCOMPARE(log.closed, 3);
+    const Sheet s = readSheet(path);
+    QCOMPARE(s.name, RepLocuriNeocupateKind().caption);
+    QStringList lines;
+    for (int r = 1; r <= s.rows; ++r)
+        lines << s.row(r).join(QLatin1Char('|'));
+    QVERIFY2(lines.contains(QStringLiteral("Cimitirul: A")), qPrintable(lines.join('\n')));
+    QVERIFY(lines.contains(QStringLiteral("Cimitirul: B")));
+    QVERIFY(lines.contains(QStringLiteral("Nr. crt.|Sectorul|Parcela|Randul|Locul|Observatii")));
 }
 
 QTEST_MAIN(TestReportRun)
