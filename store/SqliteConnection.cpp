@@ -107,9 +107,11 @@ private:
 } // namespace
 
 SqliteConnection::SqliteConnection(const QString& path, Mode mode, int busyMs) : m_path(path) {
-    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
-                      : mode == Mode::Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
-                                             : SQLITE_OPEN_READWRITE;
+    // One thread uses a connection: no mutex around every column read.
+    const int flags =
+        SQLITE_OPEN_NOMUTEX | (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
+                               : mode == Mode::Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                                                      : SQLITE_OPEN_READWRITE);
     // SQLite takes file names in UTF-8 on every system.
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
