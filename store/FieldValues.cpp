@@ -7,8 +7,6 @@
 
 namespace FieldValues {
 
-namespace {
-
 bool isNumeric(const QVariant& v) {
     switch (v.typeId()) {
     case QMetaType::Double:
@@ -22,8 +20,6 @@ bool isNumeric(const QVariant& v) {
         return false;
     }
 }
-
-} // namespace
 
 int compare(const QVariant& a, const QVariant& b) {
     const bool an = a.isNull(), bn = b.isNull();

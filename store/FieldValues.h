@@ -17,6 +17,9 @@ QVariant toStored(const FieldDef& f, const QVariant& typed);
 // texts.
 QVariant fromText(const FieldDef& f, const QString& text);
 
+// Whether a value is a number (a boolean counts as one, as stored).
+bool isNumeric(const QVariant& v);
+
 // The order the database gives stored values of one column: null, then
 // numbers, then texts.
 int compare(const QVariant& a, const QVariant& b);

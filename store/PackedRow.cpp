@@ -1,5 +1,6 @@
 #include "PackedRow.h"
 
+#include "FieldValues.h"
 #include "Statement.h"
 
 #include <cstring>
@@ -11,20 +12,6 @@ namespace {
 void putNumber(QByteArray& out, char kind, const void* eight) {
     out.append(kind);
     out.append(static_cast<const char*>(eight), 8);
-}
-
-bool isNumeric(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::Bool:
-    case QMetaType::ULongLong:
-    case QMetaType::UInt:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -82,7 +69,7 @@ QByteArray pack(const QVector<QVariant>& values, int count) {
             putNull(out);
         } else if (v.typeId() == QMetaType::Double) {
             putReal(out, v.toDouble());
-        } else if (isNumeric(v)) {
+        } else if (FieldValues::isNumeric(v)) {
             putInteger(out, v.toLongLong());
         } else {
             const QByteArray utf8 = v.toString().toUtf8();

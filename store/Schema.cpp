@@ -152,6 +152,15 @@ QString primaryIndexName(const QString& tableName) {
     return tableName + QStringLiteral("_primary");
 }
 
+QString createIndexSql(const TableDef& t, const IndexDef& i) {
+    QStringList fields;
+    for (const QString& f : i.fields.split(QLatin1Char(';')))
+        fields << quoted(f);
+    return QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name), quoted(t.name),
+             fields.join(QStringLiteral(", ")));
+}
+
 void createTables(Connection& db) {
     db.begin();
     try {

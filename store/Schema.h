@@ -37,6 +37,10 @@ const TableDef* find(const QString& tableName);
 QString declaredType(const FieldDef& field);
 FieldDef fieldFromDeclared(const QString& name, const QString& declared);
 
+// The statement that makes one of the table's indexes, the same on every
+// engine.
+QString createIndexSql(const TableDef& table, const IndexDef& index);
+
 // The index that gives a table its natural (primary) order.
 QString primaryIndexName(const QString& tableName);
 

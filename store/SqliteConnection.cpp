@@ -278,14 +278,8 @@ void SqliteConnection::createTable(const TableDef& t) {
         cols << quoted(f.name) + QLatin1Char(' ') + Schema::declaredType(f);
     execute(QStringLiteral("CREATE TABLE %1 (%2)")
                 .arg(quoted(t.name), cols.join(QStringLiteral(", "))));
-    for (const IndexDef& i : t.indexes) {
-        QStringList fields;
-        for (const QString& f : i.fields.split(QLatin1Char(';')))
-            fields << quoted(f);
-        execute(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
-                    .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(i.name),
-                         quoted(t.name), fields.join(QStringLiteral(", "))));
-    }
+    for (const IndexDef& i : t.indexes)
+        execute(Schema::createIndexSql(t, i));
 }
 
 bool SqliteConnection::copyFile(const QString& from, const QString& to) {

@@ -11,19 +11,6 @@
 #include <QFile>
 #include <QtTest>
 
-namespace {
-
-FailureKind kindOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const StoreError& e) {
-        return e.kind();
-    }
-    return FailureKind(-1);
-}
-
-} // namespace
-
 class TestConnection : public QObject {
     Q_OBJECT
 
@@ -79,24 +66,26 @@ private slots:
         db.execute(QStringLiteral("CREATE TABLE t (k INTEGER UNIQUE, v TEXT)"));
         db.execute(QStringLiteral("INSERT INTO t VALUES (1, 'a')"));
 
-        QCOMPARE(kindOf([&] { db.execute(QStringLiteral("INSERT INTO t VALUES (1, 'b')")); }),
-                 FailureKind::Constraint);
-        QCOMPARE(kindOf([&] { Statement(db, QStringLiteral("SELEC 1")); }), FailureKind::Other);
+        QCOMPARE(
+            failureKindOf([&] { db.execute(QStringLiteral("INSERT INTO t VALUES (1, 'b')")); }),
+            FailureKind::Constraint);
+        QCOMPARE(failureKindOf([&] { Statement(db, QStringLiteral("SELEC 1")); }),
+                 FailureKind::Other);
         {
             SqliteConnection reader(path, SqliteConnection::Mode::ReadOnly);
-            QCOMPARE(kindOf([&] { reader.execute(QStringLiteral("DELETE FROM t")); }),
+            QCOMPARE(failureKindOf([&] { reader.execute(QStringLiteral("DELETE FROM t")); }),
                      FailureKind::ReadOnly);
         }
         {
             SqliteConnection other(path, SqliteConnection::Mode::ReadWrite, 0);
             other.execute(QStringLiteral("BEGIN EXCLUSIVE"));
-            QCOMPARE(kindOf([&] { db.execute(QStringLiteral("DELETE FROM t")); }),
+            QCOMPARE(failureKindOf([&] { db.execute(QStringLiteral("DELETE FROM t")); }),
                      FailureKind::Locked);
             other.execute(QStringLiteral("ROLLBACK"));
         }
         const qint64 pages = scalarOf(db, QStringLiteral("PRAGMA page_count"));
         db.execute(QStringLiteral("PRAGMA max_page_count = %1").arg(pages));
-        QCOMPARE(kindOf([&] {
+        QCOMPARE(failureKindOf([&] {
                      Statement ins(db, QStringLiteral("INSERT INTO t VALUES (?, ?)"));
                      for (int i = 2; i < 200; ++i) {
                          ins.bindAll({i, QString(2000, QLatin1Char('z'))});
@@ -105,7 +94,7 @@ private slots:
                      }
                  }),
                  FailureKind::Full);
-        QCOMPARE(kindOf([&] {
+        QCOMPARE(failureKindOf([&] {
                      SqliteConnection(file("nu/exista/x.sqlite"), SqliteConnection::Mode::Create);
                  }),
                  FailureKind::IO);

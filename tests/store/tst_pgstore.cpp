@@ -11,19 +11,6 @@
 
 #include <QtTest>
 
-namespace {
-
-FailureKind kindOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const StoreError& e) {
-        return e.kind();
-    }
-    return FailureKind(-1);
-}
-
-} // namespace
-
 class TestPgStore : public QObject {
     Q_OBJECT
 
@@ -72,12 +59,12 @@ private slots:
         PgConnection db(freshDatabase());
         db.execute(QStringLiteral("CREATE TABLE t (k INTEGER UNIQUE)"));
         db.execute(QStringLiteral("INSERT INTO t VALUES (1)"));
-        QCOMPARE(kindOf([&] { db.execute(QStringLiteral("INSERT INTO t VALUES (1)")); }),
+        QCOMPARE(failureKindOf([&] { db.execute(QStringLiteral("INSERT INTO t VALUES (1)")); }),
                  FailureKind::Constraint);
-        QCOMPARE(kindOf([&] { Statement(db, QStringLiteral("SELEC 1")).run(); }),
+        QCOMPARE(failureKindOf([&] { Statement(db, QStringLiteral("SELEC 1")).run(); }),
                  FailureKind::Other);
         db.execute(QStringLiteral("SET default_transaction_read_only = on"));
-        QCOMPARE(kindOf([&] { db.execute(QStringLiteral("DELETE FROM t")); }),
+        QCOMPARE(failureKindOf([&] { db.execute(QStringLiteral("DELETE FROM t")); }),
                  FailureKind::ReadOnly);
         QVERIFY_THROWS_EXCEPTION(StoreError,
                                  PgConnection(m_server->conninfo(QStringLiteral("nu_exista"))));
@@ -89,7 +76,7 @@ private slots:
         Statement kill(other, QStringLiteral("SELECT pg_terminate_backend(?::int)"));
         kill.bind(1, pid.integer(0));
         kill.run();
-        QCOMPARE(kindOf([&] { Statement(db, QStringLiteral("SELECT 1")).run(); }),
+        QCOMPARE(failureKindOf([&] { Statement(db, QStringLiteral("SELECT 1")).run(); }),
                  FailureKind::ConnectionLost);
     }
 

@@ -101,3 +101,12 @@ QStringList rowsOf(Database& db, const QString& sql) {
         return {QStringLiteral("SQL error")};
     }
 }
+
+FailureKind failureKindOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const StoreError& e) {
+        return e.kind();
+    }
+    return FailureKind(-1);
+}

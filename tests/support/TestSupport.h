@@ -1,11 +1,13 @@
 #pragma once
 
 #include "Prompts.h"
+#include "StoreError.h"
 
 #include <QDate>
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 
 // A temporary program directory (with its trailing separator), removed
 // with everything in it when the test ends. For its lifetime the start-up's
@@ -88,3 +90,5 @@ QVariant valueOf(Database& db, const QString& sql);
 // Every row of a query, its values as text ("NULL" for none) joined by
 // '|'; {"SQL error"} when it fails.
 QStringList rowsOf(Database& db, const QString& sql);
+// The kind of the store failure an action raises; -1 when it raises none.
+FailureKind failureKindOf(const std::function<void()>& action);
