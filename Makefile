@@ -10,7 +10,7 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libgl-dev \
             libsqlite3-dev sqlite3 fonts-liberation ccache poppler-utils pxlib-dev \
             libcups2-dev libxlsxwriter-dev unzip \
-            libpq-dev postgresql-15 postgresql-client-15
+            libpq-dev postgresql-15 postgresql-client-15 qt6-l10n-tools
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

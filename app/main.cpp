@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "MainUnt.h"
 #include "ProgramFont.h"
+#include "QtTranslation.h"
 #include "ReportCommand.h"
 
 #include <QApplication>
@@ -39,6 +40,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tombrix"));
+    QtTranslation::install();
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QApplication::setFont(ProgramFont::font());
