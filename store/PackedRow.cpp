@@ -39,7 +39,10 @@ void putText(QByteArray& out, const char* utf8, qsizetype bytes) {
 }
 
 void putColumn(QByteArray& out, const Statement& st, int column, bool asReal) {
-    const Cell c = st.cell(column);
+    putCell(out, st.cell(column), asReal);
+}
+
+void putCell(QByteArray& out, const Cell& c, bool asReal) {
     switch (c.kind) {
     case ColumnKind::Null:
         putNull(out);

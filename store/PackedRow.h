@@ -5,6 +5,7 @@
 #include <QVector>
 
 class Statement;
+struct Cell;
 
 // A row's stored values packed in one block, so that a hundred thousand
 // kept rows stay light: per field a kind byte, then numbers as 8 bytes and
@@ -27,6 +28,7 @@ void putText(QByteArray& out, const char* utf8, qsizetype bytes);
 // A statement's column as the next packed value; an integer column is
 // packed as a real when `asReal` (a Number field read back whole).
 void putColumn(QByteArray& out, const Statement& st, int column, bool asReal);
+void putCell(QByteArray& out, const Cell& c, bool asReal);
 
 // Packs values: texts (and anything not a number) as text, doubles as
 // reals, other numbers as integers, null or invalid as Null.

@@ -6,11 +6,14 @@
 
 #include <QHash>
 #include <algorithm>
+#include <vector>
 
 void RowView::setSource(Database* db, const QString& storedName, const QList<FieldDef>& fields) {
     m_db = db;
     m_table = storedName;
     m_fields = fields;
+    m_storedCount = int(std::count_if(fields.cbegin(), fields.cend(),
+                                      [](const FieldDef& f) { return !f.calculated; }));
 }
 
 void RowView::clear() {
@@ -30,13 +33,16 @@ QString RowView::storedColumns() const {
 void RowView::readValues(const Statement& st, int col, Row& r) const {
     // Built in a buffer that keeps its room, then copied once at its size.
     static thread_local QByteArray out;
+    static thread_local std::vector<Cell> cells;
     out.resize(0);
+    cells.resize(m_fields.size());
+    st.cells(col, m_storedCount, cells.data());
     int c = 0;
     for (const FieldDef& f : m_fields) {
         if (f.calculated)
             PackedRow::putNull(out);
         else
-            PackedRow::putColumn(out, st, col + c++, f.type == FieldType::Number);
+            PackedRow::putCell(out, cells[size_t(c++)], f.type == FieldType::Number);
     }
     r.packed = QByteArray(out.constData(), out.size());
 }

@@ -71,6 +71,7 @@ private:
     Database* m_db = nullptr;
     QString m_table;
     QList<FieldDef> m_fields;
+    int m_storedCount = 0;                   // the fields read from the database
     std::vector<std::unique_ptr<Row>> m_all; // rows under the link, in order
     std::vector<Row*> m_view;                // rows passing the filter, in order
 };

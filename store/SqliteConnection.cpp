@@ -66,7 +66,12 @@ public:
                                : reinterpret_cast<const char*>(sqlite3_column_text(m_st, c));
         return QByteArrayView(data, sqlite3_column_bytes(m_st, c));
     }
-    void cell(int c, Cell* out) const override {
+    void cell(int c, Cell* out) const override { read(c, out); }
+    void cells(int first, int count, Cell* out) const override {
+        for (int i = 0; i < count; ++i)
+            read(first + i, out + i);
+    }
+    void read(int c, Cell* out) const {
         switch (sqlite3_column_type(m_st, c)) {
         case SQLITE_INTEGER:
             out->kind = ColumnKind::Integer;

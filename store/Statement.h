@@ -49,6 +49,7 @@ public:
         m_core->cell(column, &c);
         return c;
     }
+    void cells(int first, int count, Cell* out) const { m_core->cells(first, count, out); }
     QString text(int column) const;
     QVariant value(int column) const;
 
