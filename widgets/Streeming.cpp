@@ -3,6 +3,7 @@
 #include "Cp1250.h"
 #include "DBGNorm.h"
 #include "Prompts.h"
+#include "SystemError.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -713,7 +714,7 @@ LayoutReader::Outcome LayoutReader::next(TObjectWrapper* record) {
 TCustomFileStraam::TCustomFileStraam(const QString& path) : m_file(path) {
     if (!m_file.open(QIODevice::ReadWrite))
         throw std::runtime_error(QStringLiteral("Fisierul %1 nu poate fi deschis: %2")
-                                     .arg(path, m_file.errorString())
+                                     .arg(path, SystemError::romanian(m_file.errorString()))
                                      .toLocal8Bit()
                                      .toStdString());
 }

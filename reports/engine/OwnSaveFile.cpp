@@ -1,5 +1,7 @@
 #include "OwnSaveFile.h"
 
+#include "SystemError.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -67,7 +69,7 @@ bool OwnSaveFile::commit() {
     std::filesystem::rename(QFile::encodeName(m_temp.fileName()).toStdString(),
                             QFile::encodeName(m_path).toStdString(), ec);
     if (ec) {
-        m_error = QString::fromLocal8Bit(ec.message().c_str());
+        m_error = SystemError::text(ec.value());
         return false;
     }
     m_temp.setAutoRemove(false);
@@ -75,5 +77,5 @@ bool OwnSaveFile::commit() {
 }
 
 QString OwnSaveFile::errorString() const {
-    return m_error.isEmpty() ? m_temp.errorString() : m_error;
+    return SystemError::romanian(m_error.isEmpty() ? m_temp.errorString() : m_error);
 }

@@ -1,6 +1,7 @@
 #include "PdfOutput.h"
 
 #include "PagePainter.h"
+#include "SystemError.h"
 #include "TextShaper.h"
 
 #include <QCoreApplication>
@@ -649,7 +650,7 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
             QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() +
             "Z) >>");
     if (!doc.finish(catalog, info)) {
-        *error = out.errorString();
+        *error = SystemError::romanian(out.errorString());
         return Result::Failed;
     }
     return Result::Written;
