@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "LegacyImport.h"
 #include "RestoreCommand.h"
+#include "ServerChoice.h"
 #include "StoreError.h"
 #include "Values.h"
 
@@ -17,6 +18,8 @@ namespace {
 
 const QString ImportNeedsDirectory =
     QStringLiteral("Dupa --import trebuie dat directorul cu datele vechi");
+const QString ServerNeedsConnection = QStringLiteral(
+    "Dupa --server trebuie data legatura cu serverul, ca \"host=server dbname=tombrix user=nume\"");
 const QString RestoreNeedsDay =
     QStringLiteral("Dupa --restore trebuie data ziua copiei zilnice, ca AAAALLZZ (20240305)");
 
@@ -43,7 +46,9 @@ Options parse(const QStringList& arguments) {
     const QCommandLineOption restore(QStringLiteral("restore"), QString(), QStringLiteral("zi"));
     const QCommandLineOption yes(QStringLiteral("yes"));
     const QCommandLineOption withoutRefused(QStringLiteral("fara-refuzate"));
-    parser.addOptions({import, restore, yes, withoutRefused});
+    const QCommandLineOption server(QStringLiteral("server"), QString(),
+                                    QStringLiteral("conexiune"));
+    parser.addOptions({import, restore, yes, withoutRefused, server});
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty())
@@ -51,6 +56,8 @@ Options parse(const QStringList& arguments) {
                 QStringLiteral("Argument necunoscut: %1").arg(spelled(arguments, unknown.first()));
         else if (arguments.last() == QLatin1String("--restore"))
             o.error = RestoreNeedsDay; // given last, without its day
+        else if (arguments.last() == QLatin1String("--server"))
+            o.error = ServerNeedsConnection;
         else
             o.error = ImportNeedsDirectory;
         return o;
@@ -79,6 +86,11 @@ Options parse(const QStringList& arguments) {
     o.day = days.value(0);
     o.yes = parser.isSet(yes);
     o.withoutRefused = parser.isSet(withoutRefused);
+    o.server = parser.values(server).value(0).trimmed();
+    if (parser.isSet(server) && o.server.isEmpty()) {
+        o.error = ServerNeedsConnection;
+        return o;
+    }
     if (o.import && o.restore)
         o.error = QStringLiteral("--import si --restore nu se folosesc impreuna");
     else if (o.yes && !o.import && !o.restore)
@@ -90,10 +102,31 @@ Options parse(const QStringList& arguments) {
 
 bool wanted(const QStringList& arguments) {
     // Qt's own options (-platform, -style) take a single dash.
-    for (int i = 1; i < arguments.size(); ++i)
-        if (arguments.at(i).startsWith(QLatin1String("--")))
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        if (a == QLatin1String("--server")) {
+            ++i; // its value
+            continue;
+        }
+        if (a.startsWith(QLatin1String("--")) && !a.startsWith(QLatin1String("--server=")))
             return true;
+    }
     return false;
+}
+
+QString serverOption(const QStringList& arguments) {
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        if (a == QLatin1String("--server"))
+            return arguments.value(i + 1).trimmed();
+        if (a.startsWith(QLatin1String("--server=")))
+            return a.mid(9).trimmed();
+    }
+    return QString();
+}
+
+QString chosenServer(const QString& option, const QString& programDir) {
+    return option.isEmpty() ? ServerChoice::read(programDir) : option;
 }
 
 int run(const QStringList& arguments, const QString& programDir, QTextStream& out,
@@ -104,10 +137,17 @@ int run(const QStringList& arguments, const QString& programDir, QTextStream& ou
         err.flush();
         return 2;
     }
-    if (o.restore)
-        return RestoreCommand::run(o.day, o.yes, programDir, out, err);
     try {
-        Database db(programDir + QString::fromLatin1(Database::FileName));
+        const QString server = chosenServer(o.server, programDir);
+        if (o.restore && !server.isEmpty()) {
+            err << "Registrul este pe un server PostgreSQL; copiile lui zilnice se restaureaza "
+                   "cu pg_restore, asa cum arata README.\n";
+            err.flush();
+            return 1;
+        }
+        if (o.restore)
+            return RestoreCommand::run(o.day, o.yes, programDir, out, err);
+        Database db(programDir + QString::fromLatin1(Database::FileName), server);
         db.open();
         const LegacyImport import(o.directory);
         const LegacyImport::Result trial = import.trial();

@@ -48,6 +48,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -121,9 +122,10 @@ QAction* addItem(QMenu* menu, const char* name, const QString& text) {
 
 } // namespace
 
-TMainForm::TMainForm(const QString& programDir, QWidget* parent)
+TMainForm::TMainForm(const QString& programDir, const QString& server, QWidget* parent)
     : QMainWindow(parent), m_programDir(programDir),
-      m_db(std::make_unique<Database>(programDir + QString::fromLatin1(Database::FileName))) {
+      m_db(std::make_unique<Database>(programDir + QString::fromLatin1(Database::FileName),
+                                      server)) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Tombrix"));
     setProperty("hint", QString::fromLatin1(kVendorNotice));
@@ -139,6 +141,36 @@ TMainForm::TMainForm(const QString& programDir, QWidget* parent)
     buildWindow();
     buildMenus();
     FormCreate();
+
+    // Other clerks' saves (another program on the file, or clerks on the
+    // server) show up within about a second.
+    auto* follow = new QTimer(this);
+    follow->setObjectName(QStringLiteral("FollowOthers"));
+    connect(follow, &QTimer::timeout, this, [this] { followOthers(); });
+    follow->start(1000);
+}
+
+void TMainForm::followOthers() {
+    if (m_closed || !m_db->isOpen())
+        return;
+    if (m_db->checkExternal())
+        m_othersSaved = true;
+    if (!m_othersSaved)
+        return;
+    // A row being typed, a dialog or a command at work: not now.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+        QGuiApplication::overrideCursor())
+        return;
+    for (Table* t : m_register->tables())
+        if (t->isActive() && t->isEditing())
+            return;
+    m_othersSaved = false;
+    guarded([this] {
+        // The place's table first: its details follow the row it keeps.
+        for (Table* t : m_register->tables())
+            if (t->isActive())
+                t->refresh();
+    });
 }
 
 TMainForm::~TMainForm() {

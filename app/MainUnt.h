@@ -29,8 +29,10 @@ class Table;
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    // `programDir` ends with a separator; the register lives there.
-    explicit TMainForm(const QString& programDir, QWidget* parent = nullptr);
+    // `programDir` ends with a separator; the register lives there, or on
+    // the PostgreSQL server `server` names (a libpq connection string).
+    explicit TMainForm(const QString& programDir, const QString& server = QString(),
+                       QWidget* parent = nullptr);
     ~TMainForm() override;
 
     const QString& programDir() const { return m_programDir; }
@@ -91,6 +93,8 @@ private:
     QList<TDBGridNormal*> layoutGrids() const;
     // The table whose rows the tab at `index` shows; null for none.
     Table* pageTable(int index) const;
+    // Shows what other clerks saved, once no row is being typed.
+    void followOthers();
 
     QString m_programDir;
     std::unique_ptr<Database> m_db;
@@ -103,6 +107,7 @@ private:
     std::unique_ptr<PlaceRegister> m_register;
     bool m_shown = false;
     bool m_closed = false;
+    bool m_othersSaved = false; // seen, and shown once no row is typed
     std::unique_ptr<TCustomFileStraam> m_layoutFile;
 
     DBNavigator* m_navigator = nullptr;

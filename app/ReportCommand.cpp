@@ -2,6 +2,7 @@
 
 #include "Backup.h"
 #include "Clock.h"
+#include "CommandLine.h"
 #include "Database.h"
 #include "ReportFrame.h"
 #include "ReportRun.h"
@@ -77,10 +78,10 @@ bool parse(const QStringList& args, Args* out, QString* error) {
     *out = Args{};
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QString valued[] = {QStringLiteral("report"),   QStringLiteral("pdf"),
-                              QStringLiteral("xlsx"),     QStringLiteral("date"),
-                              QStringLiteral("from"),     QStringLiteral("to"),
-                              QStringLiteral("cemetery"), QStringLiteral("type")};
+    const QString valued[] = {
+        QStringLiteral("report"),   QStringLiteral("pdf"),  QStringLiteral("xlsx"),
+        QStringLiteral("date"),     QStringLiteral("from"), QStringLiteral("to"),
+        QStringLiteral("cemetery"), QStringLiteral("type"), QStringLiteral("server")};
     for (const QString& name : valued)
         parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("valoare")));
     // QCommandLineParser reads arguments after the program's name.
@@ -110,6 +111,7 @@ bool parse(const QStringList& args, Args* out, QString* error) {
     out->xlsx = last(QStringLiteral("xlsx"));
     out->cemeteries = parser.values(QStringLiteral("cemetery"));
     out->types = parser.values(QStringLiteral("type"));
+    out->server = last(QStringLiteral("server")).trimmed();
     // The dates in the order given: the first wrong one is named.
     QHash<QString, int> seen;
     for (const QString& name : parser.optionNames()) {
@@ -171,7 +173,9 @@ QString helpText() {
                "      din registrul din directorul programului. Fara --cemetery: toate\n"
                "      cimitirele; fara --type: toate tipurile de incasare; datele lipsa\n"
                "      iau valorile implicite din meniul Listari.\n"
-               "      --date: %2; --from, --to: %3; --type: %4.\n")
+               "      --date: %2; --from, --to: %3; --type: %4.\n"
+               "  Cu --server CONNINFO, oricare comanda lucreaza cu registrul de pe acel\n"
+               "  server PostgreSQL, in locul celui numit in Tombrix.conn sau al fisierului.\n")
         .arg(reportNames(),
              namesWhere([](const ReportKind& k) { return k.ask == ReportAsk::Date; }),
              namesWhere([](const ReportKind& k) { return k.ask == ReportAsk::Interval; }),
@@ -185,17 +189,20 @@ int run(const Args& args, const QString& programDir, QTextStream& out, QTextStre
         return 2;
     }
     const QString path = programDir + QString::fromLatin1(Database::FileName);
-    // A missing register means a wrong directory here, not a fresh start.
-    if (!QFileInfo::exists(path)) {
-        err << QStringLiteral("Nu exista registrul %1.").arg(path) << Qt::endl;
-        return 1;
-    }
     try {
-        Database db(path);
+        const QString server = CommandLine::chosenServer(args.server, programDir);
+        // A missing register means a wrong directory here, not a fresh start.
+        if (server.isEmpty() && !QFileInfo::exists(path)) {
+            err << QStringLiteral("Nu exista registrul %1.").arg(path) << Qt::endl;
+            return 1;
+        }
+        Database db(path, server);
         db.open();
         // An empty or damaged register is neither copied nor reported on.
-        Backup::verify(db.path(), db, Backup::defaultBasePath());
-        Backup::run(db.path(), Backup::defaultBasePath(), Clock::today());
+        if (server.isEmpty()) {
+            Backup::verify(db.path(), db, Backup::defaultBasePath());
+            Backup::run(db.path(), Backup::defaultBasePath(), Clock::today());
+        }
         UpgradeHooks hooks;
         hooks.message = [&out](const QString& text) { out << oneLine(text) << Qt::endl; };
         hooks.waitCursor = [] {};

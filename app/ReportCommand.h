@@ -18,6 +18,7 @@ struct Args {
     QDate date, from, to;   // invalid: the menu's default
     QStringList cemeteries; // none: every cemetery
     QStringList types;      // none: every collection type
+    QString server;         // --server: a libpq connection string for this run
 };
 
 // True when the command line asks for a report (no window is shown).

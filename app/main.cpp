@@ -4,9 +4,15 @@
 #include "QtTranslation.h"
 #include "ReportCommand.h"
 
+#include "PgConnection.h"
+#include "StoreError.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTextStream>
 
 int main(int argc, char* argv[]) {
@@ -21,6 +27,9 @@ int main(int argc, char* argv[]) {
                             << "  tombrix --restore AAAALLZZ [--yes]\n"
                             << "      arata ce ar face restaurarea copiei zilnice din acea zi;\n"
                             << "      cu --yes o restaureaza, pastrand intai registrul de acum\n"
+                            << "  tombrix --server CONNINFO\n"
+                            << "      deschide registrul de pe serverul PostgreSQL dat (fara el:\n"
+                            << "      cel din fisierul Tombrix.conn, altfel fisierul local)\n"
                             << ReportCommand::helpText();
         return 0;
     }
@@ -49,7 +58,24 @@ int main(int argc, char* argv[]) {
         QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
     if (report)
         return ReportCommand::main(app.arguments().mid(1), programDir);
-    TMainForm form(programDir);
+    QString server;
+    try {
+        server = CommandLine::chosenServer(CommandLine::serverOption(args), programDir);
+    } catch (const StoreError& e) {
+        QMessageBox::critical(nullptr, QApplication::applicationName(), e.message());
+        return 1;
+    }
+    // Only the window asks: a list made on a schedule has no one to ask.
+    PgConnection::setPasswordPrompt([](const QString& where, const QString& user, bool again) {
+        bool ok = false;
+        const QString password = QInputDialog::getText(
+            nullptr, QStringLiteral("Parola pentru server"),
+            (again ? QStringLiteral("Parola nu a fost buna. ") : QString()) +
+                QStringLiteral("Parola utilizatorului %1 pentru baza de date %2:").arg(user, where),
+            QLineEdit::Password, QString(), &ok);
+        return ok ? password : QString();
+    });
+    TMainForm form(programDir, server);
     form.show();
     // Closed while the start-up version check was still waiting: the event
     // loop would run on with no window.

@@ -46,12 +46,23 @@ void CatalogRules::setDetails(Table* concesionari, Table* persInmormantate, Tabl
 }
 
 void CatalogRules::CatalogNewRecord(Table& catalog) {
-    m_qMax->close();
-    m_qMax->open();
-    catalog.setValue(QStringLiteral("Id_Loc"), m_qMax->asFloat(QStringLiteral("Counter")) + 1);
+    m_offeredId = -1;
+    CatalogBeforeInsert(catalog);
     if (m_unitatea.isActive() && m_unitatea.isEmpty())
         m_askUnitName();
     catalog.setValue(QStringLiteral("Cimitir"), m_unitName());
+}
+
+void CatalogRules::CatalogBeforeInsert(Table& catalog) {
+    // Taken again at the save, as another clerk may have added a place
+    // since; an id typed by hand stays.
+    const QString id = QStringLiteral("Id_Loc");
+    if (m_offeredId >= 0 && catalog.asFloat(id) != m_offeredId)
+        return;
+    m_qMax->close();
+    m_qMax->open();
+    m_offeredId = m_qMax->asFloat(QStringLiteral("Counter")) + 1;
+    catalog.setValue(id, m_offeredId);
 }
 
 void CatalogRules::CatalogCalcFields(Table& catalog) {

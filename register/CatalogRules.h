@@ -22,6 +22,8 @@ public:
     void setDetails(Table* concesionari, Table* persInmormantate, Table* chitante);
 
     void CatalogNewRecord(Table& catalog);
+    // The new place's Id_Loc, one past the largest stored at this moment.
+    void CatalogBeforeInsert(Table& catalog);
     void CatalogCalcFields(Table& catalog);
     void CatalogCNP_UzufructValidate(Table& catalog, const QString& field);
     void ConcesionariCNP_UzufructValidate(Table& concesionari, const QString& field);
@@ -36,6 +38,7 @@ private:
     std::function<void()> m_askUnitName;
     std::function<QString()> m_unitName;
     std::unique_ptr<Query> m_qMax;
+    double m_offeredId = -1; // the Id_Loc a new place was given, while not typed over
     std::unique_ptr<Query> m_qCnpExist;
     Table* m_details[3] = {};
 };

@@ -25,6 +25,7 @@ PlaceRegister::PlaceRegister(Database& db, QObject* owner) {
         db, unitatea(), [this] { askUnitName(); }, [this] { return m_unitName; });
     m_rules->setDetails(&concesionari(), &persInmormantate(), &chitante());
     cat.onNewRecord = [this](Table& t) { m_rules->CatalogNewRecord(t); };
+    cat.beforeInsert = [this](Table& t) { m_rules->CatalogBeforeInsert(t); };
     cat.onCalcFields = [this](Table& t) { m_rules->CatalogCalcFields(t); };
     cat.beforeDelete = [this](Table& t) { m_rules->CatalogBeforeDelete(t); };
     cat.setValidator(QStringLiteral("CNP_Uzufruct"), [this](Table& t, const QString& f) {

@@ -122,4 +122,7 @@ public:
     // What follows a column in ORDER BY so that NULL comes first, as the
     // data set orders the rows it keeps.
     virtual QString nullsFirst() const { return {}; }
+    // The comparison that holds when both sides are the same value, NULL
+    // the same as NULL: a save checks by it that the row is still as read.
+    virtual QString sameValue() const { return QStringLiteral(" IS "); }
 };

@@ -100,11 +100,25 @@ void Database::openServer() {
         Schema::createTables(*connection);
         m_createdFresh = true;
     }
+    PgConnection* server = connection.get();
     m_connection = std::move(connection);
     m_depth = 0;
     m_foreignVersion = -1;
     checkExternal();
     probeWritable();
+    if (!writable())
+        return;
+    // A register moved to the server by hand, or made by an older program,
+    // learns to tell the other clerks of its changes. A clerk who may not
+    // add that still works, seeing others' saves when the tables are read.
+    QStringList names;
+    for (const TableDef& t : Schema::tables())
+        if (const QString stored = server->tableNamed(t.name); !stored.isEmpty())
+            names << stored;
+    try {
+        server->ensureNotifications(names);
+    } catch (const StoreError&) {
+    }
 }
 
 void Database::setOpenReadOnly(bool on) {
@@ -209,20 +223,22 @@ void Database::rollback() {
         noteChangeAll();
 }
 
-void Database::checkExternal() {
+bool Database::checkExternal() {
     if (!m_connection)
-        return;
+        return false;
     qint64 v = m_foreignVersion;
     try {
         v = m_connection->foreignVersion();
     } catch (const StoreError&) {
-        return; // the next read says what is wrong
+        return false; // the next read says what is wrong
     }
-    if (v != m_foreignVersion) {
-        if (m_foreignVersion != -1)
-            noteChangeAll();
-        m_foreignVersion = v;
-    }
+    if (v == m_foreignVersion)
+        return false;
+    const bool seen = m_foreignVersion != -1;
+    if (seen)
+        noteChangeAll();
+    m_foreignVersion = v;
+    return seen;
 }
 
 quint64 Database::changeStamp(const QString& table) {

@@ -74,9 +74,13 @@ public:
     void noteChange(const QString& table);
     void noteChangeAll();
 
+    // Whether another connection (a clerk on the server, another program on
+    // the file) saved something since the last look; the kept rows are then
+    // stale. Cheap enough for a timer.
+    bool checkExternal();
+
 private:
     void openServer();
-    void checkExternal();
     void probeWritable();
 
     QString m_path;

@@ -1,9 +1,12 @@
 #include "PgConnection.h"
 
+#include "Schema.h"
 #include "SqlText.h"
 #include "Statement.h"
 #include "StoreFailure.h"
 
+#include <QHash>
+#include <functional>
 #include <libpq-fe.h>
 #include <vector>
 
@@ -162,7 +165,7 @@ private:
     void run() {
         std::vector<int> lengths;
         const std::vector<const char*> values = pointers(&lengths);
-        m_result.reset(PQexecParams(m_owner.handle(), m_sql.constData(), int(values.size()),
+        m_result.reset(PQexecParams(m_owner.live(), m_sql.constData(), int(values.size()),
                                     m_types.data(), values.data(), lengths.data(), m_formats.data(),
                                     0));
         check();
@@ -174,8 +177,8 @@ private:
 
     // The result's columns before the first step, without running it.
     void describe() {
-        Result prepared(PQprepare(m_owner.handle(), "", m_sql.constData(), int(m_types.size()),
-                                  m_types.data()));
+        Result prepared(
+            PQprepare(m_owner.live(), "", m_sql.constData(), int(m_types.size()), m_types.data()));
         Result described(PQdescribePrepared(m_owner.handle(), ""));
         if (PQresultStatus(described.get()) == PGRES_COMMAND_OK)
             m_described = std::move(described);
@@ -209,24 +212,136 @@ private:
 
 } // namespace
 
+namespace {
+
+std::function<QString(const QString&, const QString&, bool)> g_askPassword;
+
+QString quotedValue(const char* v) {
+    return QString::fromUtf8(v && *v ? v : "");
+}
+
+} // namespace
+
+void PgConnection::setPasswordPrompt(
+    std::function<QString(const QString&, const QString&, bool)> ask) {
+    g_askPassword = std::move(ask);
+}
+
+QString PgConnection::connectFailure(const QString& server, const QString& database,
+                                     const QString& user, const QString& text) {
+    const QString lower = text.toLower();
+    if (lower.contains(QLatin1String("password authentication failed")) ||
+        lower.contains(QLatin1String("no password supplied")))
+        return QStringLiteral("Parola utilizatorului %1 nu a fost primita de serverul %2 (baza de "
+                              "date %3). Verificati parola si porniti din nou programul.")
+            .arg(user, server, database);
+    if (lower.contains(QLatin1String("database \"")) &&
+        lower.contains(QLatin1String("does not exist")))
+        return QStringLiteral("Baza de date %1 nu exista pe serverul %2. Verificati numele din "
+                              "fisierul Tombrix.conn sau cereti administratorului serverului sa o "
+                              "creeze.")
+            .arg(database, server);
+    if (lower.contains(QLatin1String("role \"")) && lower.contains(QLatin1String("does not exist")))
+        return QStringLiteral("Utilizatorul %1 nu este cunoscut de serverul %2 (baza de date %3). "
+                              "Cereti administratorului serverului un cont.")
+            .arg(user, server, database);
+    if (lower.contains(QLatin1String("permission denied")) ||
+        lower.contains(QLatin1String("no pg_hba.conf entry")))
+        return QStringLiteral("Serverul %1 nu ii permite utilizatorului %2 sa se conecteze la baza "
+                              "de date %3. Cereti drept de acces administratorului serverului.")
+            .arg(server, user, database);
+    return QStringLiteral("Serverul %1 nu poate fi contactat (baza de date %2). Verificati ca "
+                          "serverul este pornit si ca acest calculator este legat la retea, apoi "
+                          "porniti din nou programul.")
+        .arg(server, database);
+}
+
 PgConnection::PgConnection(const QString& conninfo) {
-    m_conn = PQconnectdb(conninfo.toUtf8().constData());
-    m_where = QStringLiteral("%1 de pe serverul %2")
-                  .arg(QString::fromUtf8(PQdb(m_conn)), QString::fromUtf8(PQhost(m_conn)));
+    const QByteArray info = conninfo.toUtf8();
+    m_conn = PQconnectdb(info.constData());
+    // libpq found no password of its own (~/.pgpass, a service file): the
+    // clerk types it, and it lives only in this connection.
+    for (int tries = 0; PQstatus(m_conn) != CONNECTION_OK && g_askPassword && tries < 3; ++tries) {
+        const QString text = QString::fromUtf8(PQerrorMessage(m_conn));
+        const bool wrong = PQconnectionUsedPassword(m_conn) &&
+                           text.contains(QLatin1String("password authentication failed"));
+        if (!PQconnectionNeedsPassword(m_conn) && !wrong)
+            break;
+        const QString password = g_askPassword(
+            QStringLiteral("%1 de pe serverul %2").arg(quotedValue(PQdb(m_conn)), serverName()),
+            quotedValue(PQuser(m_conn)), wrong);
+        if (password.isNull())
+            break;
+        const QByteArray secret = password.toUtf8();
+        const char* keys[] = {"dbname", "password", nullptr};
+        const char* values[] = {info.constData(), secret.constData(), nullptr};
+        PQfinish(m_conn);
+        m_conn = PQconnectdbParams(keys, values, 1);
+    }
+    m_where = QStringLiteral("%1 de pe serverul %2").arg(quotedValue(PQdb(m_conn)), serverName());
     if (PQstatus(m_conn) != CONNECTION_OK) {
         const QString text = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+        const QString message = connectFailure(serverName(), quotedValue(PQdb(m_conn)),
+                                               quotedValue(PQuser(m_conn)), text);
         PQfinish(m_conn);
         m_conn = nullptr;
-        throw StoreError(
-            QStringLiteral("Nu ma pot conecta la baza de date %1.\n<%2>").arg(m_where, text),
-            FailureKind::ConnectionLost, text);
+        throw StoreError(message + QStringLiteral("\n<") + text + QLatin1Char('>'),
+                         FailureKind::ConnectionLost, text);
     }
-    // Texts travel as UTF-8 whatever the server's own setting.
-    PQsetClientEncoding(m_conn, "UTF8");
+    startSession();
 }
 
 PgConnection::~PgConnection() {
     PQfinish(m_conn);
+}
+
+QString PgConnection::serverName() const {
+    // A Unix socket's directory names no machine: this computer's server.
+    const QString host = quotedValue(PQhost(m_conn));
+    return host.isEmpty() || host.startsWith(QLatin1Char('/')) ? QStringLiteral("local") : host;
+}
+
+void PgConnection::startSession() {
+    // Texts travel as UTF-8 whatever the server's own setting.
+    PQsetClientEncoding(m_conn, "UTF8");
+    // Other clerks' saves arrive as notifications (see ensureNotifications).
+    Result r(PQexec(m_conn, "LISTEN tombrix_changes"));
+}
+
+pg_conn* PgConnection::live() {
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return m_conn;
+    // The server went away and may be back: try once to connect again,
+    // with what the first connection used.
+    PQreset(m_conn);
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        const QString text = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+        throw StoreFailure::error(m_where, FailureKind::ConnectionLost, text);
+    }
+    startSession();
+    ++m_notified; // what others saved meanwhile was not heard: read again
+    return m_conn;
+}
+
+void PgConnection::ensureNotifications(const QStringList& tables) {
+    QStringList missing;
+    for (const QString& t : tables) {
+        Statement has(*this, QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgname = "
+                                            "'tombrix_notify' AND tgrelid = ?::regclass"));
+        has.bind(1, quoted(t));
+        if (!has.step() || has.integer(0) == 0)
+            missing << t;
+    }
+    if (missing.isEmpty())
+        return;
+    execute(QStringLiteral(
+        "CREATE OR REPLACE FUNCTION tombrix_notify() RETURNS trigger LANGUAGE plpgsql AS "
+        "$f$ BEGIN PERFORM pg_notify('tombrix_changes', TG_TABLE_NAME); RETURN NULL; END $f$"));
+    for (const QString& t : missing)
+        execute(QStringLiteral("CREATE TRIGGER tombrix_notify AFTER INSERT OR UPDATE OR DELETE "
+                               "OR TRUNCATE ON %1 FOR EACH STATEMENT EXECUTE FUNCTION "
+                               "tombrix_notify()")
+                    .arg(quoted(t)));
 }
 
 FailureKind PgConnection::classify(const QByteArray& state, bool connectionOk) {
@@ -249,6 +364,24 @@ FailureKind PgConnection::classify(const QByteArray& state, bool connectionOk) {
     return FailureKind::Other;
 }
 
+namespace {
+
+// The names of the register's tables and fields, by their lower case.
+const QHash<QString, QString>& registerNames() {
+    static const QHash<QString, QString> names = [] {
+        QHash<QString, QString> out;
+        for (const TableDef& t : Schema::tables()) {
+            out.insert(t.name.toLower(), t.name);
+            for (const FieldDef& f : t.fields)
+                out.insert(f.name.toLower(), f.name);
+        }
+        return out;
+    }();
+    return names;
+}
+
+} // namespace
+
 QString PgConnection::numberParameters(const QString& sql, QStringList* names) {
     QString out;
     out.reserve(sql.size() + 16);
@@ -262,6 +395,24 @@ QString PgConnection::numberParameters(const QString& sql, QStringList* names) {
                 ++j;
             out += sql.mid(i, j + 1 - i);
             i = j + 1;
+        } else if (c.isDigit()) { // a number, 1e5 included: no name inside
+            int j = i + 1;
+            while (j < n && (sql.at(j).isLetterOrNumber() || sql.at(j) == QLatin1Char('.')))
+                ++j;
+            out += sql.mid(i, j - i);
+            i = j;
+        } else if (c.isLetter() || c == QLatin1Char('_')) {
+            // The program writes the register's names bare, as the file
+            // reads them whatever their case; the server folds bare names to
+            // lower case, so they go quoted as the tables were made.
+            int j = i + 1;
+            while (j < n && (sql.at(j).isLetterOrNumber() || sql.at(j) == QLatin1Char('_') ||
+                             sql.at(j) == QLatin1Char('$')))
+                ++j;
+            const QString word = sql.mid(i, j - i);
+            const auto known = registerNames().constFind(word.toLower());
+            out += known != registerNames().constEnd() ? quoted(known.value()) : word;
+            i = j;
         } else if (c == QLatin1Char('?')) {
             int j = i + 1;
             while (j < n && sql.at(j).isDigit())
@@ -301,7 +452,7 @@ std::unique_ptr<StatementCore> PgConnection::prepare(const QString& sql) {
 }
 
 void PgConnection::execute(const QString& sql) {
-    Result r(PQexec(m_conn, sql.toUtf8().constData()));
+    Result r(PQexec(live(), sql.toUtf8().constData()));
     const ExecStatusType status = PQresultStatus(r.get());
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
         return;
@@ -325,8 +476,10 @@ qint64 PgConnection::foreignVersion() {
     // Other clerks' changes reach the tables through the server's
     // notifications; until a notification arrives nothing is stale.
     PQconsumeInput(m_conn);
+    const int self = PQbackendPID(m_conn);
     while (PGnotify* n = PQnotifies(m_conn)) {
-        ++m_notified;
+        if (n->be_pid != self) // our own saves are known already
+            ++m_notified;
         PQfreemem(n);
     }
     return m_notified;

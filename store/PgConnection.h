@@ -2,6 +2,8 @@
 
 #include "Connection.h"
 
+#include <functional>
+
 struct pg_conn;
 
 // The register on a PostgreSQL server, through libpq: the same contract as
@@ -30,6 +32,7 @@ public:
     bool probeWrite(FailureKind* kind, QString* text) override;
     void createTable(const TableDef& table) override;
     QString nullsFirst() const override { return QStringLiteral(" NULLS FIRST"); }
+    QString sameValue() const override { return QStringLiteral(" IS NOT DISTINCT FROM "); }
 
     // The SQL text with its parameters numbered for the server, and the
     // names of the named ones by position (empty for `?`).
@@ -38,11 +41,31 @@ public:
     static FailureKind classify(const QByteArray& sqlState, bool connectionOk);
 
     pg_conn* handle() const { return m_conn; }
+    // The connection, connected again first when the server had dropped
+    // it; StoreError (ConnectionLost) while the server stays away.
+    pg_conn* live();
+
+    // Who asks the clerk for a password libpq has none for: given the
+    // register's name, the user and whether the last one was refused,
+    // returns the password or a null string to give up. Without one, a
+    // missing password fails the connection.
+    static void setPasswordPrompt(
+        std::function<QString(const QString& where, const QString& user, bool again)> ask);
+    // The clerk's message for a connection the server refused or never
+    // answered, from libpq's text.
+    static QString connectFailure(const QString& server, const QString& database,
+                                  const QString& user, const QString& text);
+    // Makes every table of the register tell the other clerks' connections
+    // when it changes (LISTEN/NOTIFY); tables that do so already are left.
+    void ensureNotifications(const QStringList& tables);
     // Records what the last statement did: rows changed, and the row id an
     // insert gave (negative when it gave none).
     void noteResult(qint64 changes, qint64 insertedId);
 
 private:
+    QString serverName() const;
+    void startSession();
+
     pg_conn* m_conn = nullptr;
     QString m_where;
     qint64 m_changes = 0;

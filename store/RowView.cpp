@@ -105,13 +105,20 @@ void RowView::complete(const Row* row) const {
     if (!row || row->complete() || row->rowid < 0)
         return;
     Row* r = const_cast<Row*>(row);
+    r->packed = readStored(r->rowid);
+    if (r->packed.isNull()) // deleted behind our back: shows empty until the next refresh
+        r->packed = emptyValues();
+}
+
+QByteArray RowView::readStored(qint64 rowid) const {
     Statement st = m_db->prepare(
         QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(storedColumns(), quoted(m_table)));
-    st.bind(1, QVariant(qlonglong(r->rowid)));
-    if (st.step())
-        readValues(st, 0, *r);
-    else // deleted behind our back: shows empty until the next refresh
-        r->packed = emptyValues();
+    st.bind(1, QVariant(qlonglong(rowid)));
+    if (!st.step())
+        return QByteArray();
+    Row r;
+    readValues(st, 0, r);
+    return r.packed;
 }
 
 void RowView::completeAll(const Selection& s) const {

@@ -44,6 +44,9 @@ public:
     // Reads a row's values when not read yet; a row deleted behind our back
     // shows empty until the next load.
     void complete(const Row* row) const;
+    // The row's values as stored now, packed; a null array when the row is
+    // gone. Nothing kept changes.
+    QByteArray readStored(qint64 rowid) const;
     // Reads the values of every row not read yet, in one pass.
     void completeAll(const Selection& s) const;
     // The view anew: the rows that `accepts` (when given) lets through.

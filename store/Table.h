@@ -173,6 +173,10 @@ public:
 
     // --- events
     Hook onNewRecord;
+    // Runs just before a new row is written, and again when a rule of the
+    // table refused it (another clerk took its key meanwhile): lets keys be
+    // taken at the moment of the save.
+    Hook beforeInsert;
     Hook beforeDelete; // throwing Abort cancels the deletion silently
     Hook afterScroll;
     Hook onCalcFields;
@@ -195,6 +199,11 @@ signals:
 
 private:
     using Row = RowView::Row;
+
+    // After a save that changed no row: returns when the row is stored as
+    // it was read; StoreError (Conflict) when another clerk changed or
+    // deleted it, keeping the clerk's typing in the row.
+    void saveOverChanged();
 
     void requireActive() const;
     void requireEditing() const;
@@ -257,8 +266,9 @@ private:
     quint64 m_stamp = 0;
 
     mutable RowView m_rows;
-    Row m_buffer;             // the row being edited or inserted
-    QVector<QVariant> m_edit; // its values, in stored form
+    Row m_buffer;                 // the row being edited or inserted
+    QVector<QVariant> m_edit;     // its values, in stored form
+    QVector<QVariant> m_original; // the edited row's values as read, to find another's save
     int m_cur = -1;
     bool m_eof = true;
     bool m_bof = true;

@@ -95,6 +95,7 @@ void Table::edit() {
         throw StoreError(QStringLiteral("Nu exista o inregistrare curenta"));
     ensureComplete(r);
     m_edit = PackedRow::unpack(r->packed, int(m_fields.size()));
+    m_original = m_edit;
     m_buffer = Row();
     m_buffer.rowid = r->rowid;
     m_state = TableState::Edit;
@@ -145,13 +146,50 @@ void Table::post() {
                   .arg(quoted(m_stored), sets.join(QStringLiteral(", ")));
         binds << m_buffer.rowid;
     }
-    Statement st = m_db.prepare(sql);
-    st.bindAll(binds);
-    st.run();
     Connection& connection = m_db.connection();
-    if (!inserting && connection.changes() == 0)
-        throw StoreError(
-            QStringLiteral("Inregistrarea a fost stearsa intre timp; reincarcati datele"));
+    if (inserting) {
+        for (int tries = 1;; ++tries) {
+            if (beforeInsert) {
+                beforeInsert(*this);
+                binds.clear();
+                for (int i = 0; i < m_fields.size(); ++i)
+                    if (!m_fields.at(i).calculated)
+                        binds << m_edit.value(i);
+            }
+            try {
+                Statement st = m_db.prepare(sql);
+                st.bindAll(binds);
+                st.run();
+                break;
+            } catch (const StoreError& e) {
+                if (!beforeInsert || e.kind() != FailureKind::Constraint || tries == 5)
+                    throw;
+            }
+        }
+    } else {
+        // Only while the row is still as it was read: another clerk's save
+        // in between is never overwritten unseen.
+        QString unchanged;
+        QVariantList checks = binds;
+        for (int i = 0, c = 0; i < m_fields.size(); ++i) {
+            if (m_fields.at(i).calculated)
+                continue;
+            unchanged += QStringLiteral(" AND ") + cols.at(c++) + connection.sameValue() +
+                         QStringLiteral("?");
+            checks << m_original.value(i);
+        }
+        Statement st = m_db.prepare(sql + unchanged);
+        st.bindAll(checks);
+        st.run();
+        if (connection.changes() == 0) {
+            saveOverChanged(); // throws when another clerk changed or deleted the row
+            Statement plain = m_db.prepare(sql);
+            plain.bindAll(binds);
+            plain.run();
+            if (connection.changes() == 0)
+                saveOverChanged();
+        }
+    }
     m_db.noteChange(m_stored);
     m_stamp = m_db.changeStamp(m_stored);
 
@@ -188,6 +226,37 @@ void Table::post() {
         m_cur = -2; // force the notification
         setCurrent(at);
     }
+}
+
+void Table::saveOverChanged() {
+    const QByteArray now = m_rows.readStored(m_buffer.rowid);
+    if (now.isNull())
+        throw StoreError(QStringLiteral("Inregistrarea a fost stearsa de alt utilizator intre "
+                                        "timp, asa ca ce ati scris nu a fost salvat. Apasati Esc "
+                                        "pentru a renunta la ea."),
+                         FailureKind::Conflict);
+    const QVector<QVariant> stored = PackedRow::unpack(now, int(m_fields.size()));
+    QStringList changed;
+    for (int i = 0; i < m_fields.size(); ++i)
+        if (!m_fields.at(i).calculated && !FieldValues::same(stored.value(i), m_original.value(i)))
+            changed << QStringLiteral("%1: %2").arg(
+                m_fields.at(i).name,
+                stored.value(i).isNull() ? QStringLiteral("(gol)") : stored.value(i).toString());
+    // The same values written another way (a date as text): nobody else
+    // changed the row, and the save goes on.
+    if (changed.isEmpty())
+        return;
+    // The row now shows what is stored once the clerk drops the typing; a
+    // second save is a choice made knowing the other clerk's values.
+    if (Row* kept = const_cast<Row*>(displayRow(m_cur)); kept && kept->rowid == m_buffer.rowid)
+        kept->packed = now;
+    m_original = stored;
+    throw StoreError(QStringLiteral("Inregistrarea a fost modificata de alt utilizator dupa ce ati "
+                                    "citit-o. Acum este salvat:\n%1\n\nCe ati scris a ramas in "
+                                    "rand si nu a fost salvat: salvati din nou pentru a-l pastra "
+                                    "peste valorile de mai sus sau apasati Esc pentru a renunta.")
+                         .arg(changed.join(QLatin1Char('\n'))),
+                     FailureKind::Conflict);
 }
 
 void Table::cancel() {

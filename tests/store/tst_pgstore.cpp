@@ -36,6 +36,13 @@ private slots:
         QCOMPARE(names, QStringList({QString(), QStringLiteral("Cnp"), QString()}));
         QCOMPARE(PgConnection::numberParameters(QStringLiteral("SELECT ?2, ?1, x::text"), &names),
                  QStringLiteral("SELECT $2, $1, x::text"));
+        // The register's names written bare keep their case on the server.
+        QCOMPARE(PgConnection::numberParameters(
+                     QStringLiteral("SELECT MAX(Id_Loc) AS Counter, 1e5 FROM Catalog c WHERE "
+                                    "c.cnp_uzufruct = :Cnp_uzufruct AND 'Loc' = \"Loc\""),
+                     &names),
+                 QStringLiteral("SELECT MAX(\"Id_Loc\") AS Counter, 1e5 FROM \"Catalog\" c "
+                                "WHERE c.\"CNP_Uzufruct\" = $1 AND 'Loc' = \"Loc\""));
     }
 
     void everyKindIsBoundAndReadBackAsOnTheFile() {
@@ -78,6 +85,116 @@ private slots:
         kill.run();
         QCOMPARE(failureKindOf([&] { Statement(db, QStringLiteral("SELECT 1")).run(); }),
                  FailureKind::ConnectionLost);
+        // The server is still there: the next statement connects again.
+        Statement again(db, QStringLiteral("SELECT 2"));
+        QVERIFY(again.step());
+        QCOMPARE(again.integer(0), 2);
+    }
+
+    void connectionFailuresAreToldInRomanianNamingServerAndDatabase() {
+        const auto messageOf = [](const QString& conninfo) {
+            try {
+                PgConnection c(conninfo);
+            } catch (const StoreError& e) {
+                return e.message();
+            }
+            return QString();
+        };
+        QVERIFY(messageOf(m_server->conninfo(QStringLiteral("nu_exista")))
+                    .startsWith(QStringLiteral("Baza de date nu_exista nu exista pe serverul "
+                                               "local.")));
+        QVERIFY(messageOf(m_server->conninfoAs(QStringLiteral("postgres"), QStringLiteral("ghost")))
+                    .startsWith(QStringLiteral("Utilizatorul ghost nu este cunoscut de serverul "
+                                               "local (baza de date postgres)")));
+        QTemporaryDir nowhere;
+        QVERIFY(messageOf(
+                    QStringLiteral("host=%1 dbname=tombrix connect_timeout=2").arg(nowhere.path()))
+                    .startsWith(QStringLiteral("Serverul local nu poate fi contactat (baza de "
+                                               "date tombrix)")));
+    }
+
+    void aPasswordIsAskedWhenLibpqHasNone() {
+        qputenv("PGPASSFILE", QByteArray("/nonexistent/pgpass")); // not the tester's own
+        QVERIFY(m_server->addPasswordUser(QStringLiteral("ana"), QStringLiteral("tainic")));
+        const QString conninfo =
+            m_server->conninfoAs(QStringLiteral("postgres"), QStringLiteral("ana"));
+        // No one to ask (a list made on a schedule): refused, in Romanian.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                try {
+                    PgConnection c(conninfo);
+                } catch (const StoreError& e) {
+                    return e.message().startsWith(
+                        QStringLiteral("Parola utilizatorului ana nu a fost primita"));
+                }
+                return false;
+            }(),
+            5000);
+        QList<bool> asked;
+        QStringList answers = {QStringLiteral("gresit"), QStringLiteral("tainic")};
+        PgConnection::setPasswordPrompt([&](const QString& where, const QString& user, bool again) {
+            asked << again;
+            if (user != QLatin1String("ana") || !where.contains(QStringLiteral("postgres")))
+                return QString();
+            return answers.isEmpty() ? QString() : answers.takeFirst();
+        });
+        {
+            PgConnection c(conninfo); // a wrong password first, then the right one
+            QCOMPARE(asked, QList<bool>({false, true}));
+            QVERIFY(Statement(c, QStringLiteral("SELECT 1")).step());
+        }
+        // Giving up is a refusal, not a hang.
+        asked.clear();
+        QVERIFY_THROWS_EXCEPTION(StoreError, PgConnection{conninfo});
+        QCOMPARE(asked.size(), 1);
+        PgConnection::setPasswordPrompt({});
+    }
+
+    void aUserWhoMayOnlyReadOpensTheRegisterForReading() {
+        const QString conninfo = freshDatabase();
+        {
+            Database owner(QString(), conninfo);
+            owner.open();
+        }
+        const QString name = conninfo.section(QStringLiteral("dbname="), 1).section(' ', 0, 0);
+        m_server->addReader(QStringLiteral("cititor"), name);
+        Database reader(QString(), m_server->conninfoAs(name, QStringLiteral("cititor")));
+        reader.open();
+        QVERIFY(!reader.writable());
+        QVERIFY(reader.readOnlyReason().contains(QStringLiteral("numai pentru citire")));
+    }
+
+    void otherClerksSavesAreHeardOwnAreNot() {
+        const QString conninfo = freshDatabase();
+        Database ana(QString(), conninfo), dan(QString(), conninfo);
+        ana.open();
+        dan.open();
+        // Told once: a second look finds nothing new.
+        const auto heard = [](Database& db) {
+            QDeadlineTimer deadline(3000);
+            while (!db.checkExternal())
+                if (deadline.hasExpired())
+                    return false;
+                else
+                    QTest::qWait(20);
+            return true;
+        };
+        QVERIFY(!ana.checkExternal());
+        dan.exec(QStringLiteral("INSERT INTO \"Catalog\" (\"Id_Loc\") VALUES (1)"));
+        QVERIFY(heard(ana));
+        ana.exec(QStringLiteral("INSERT INTO \"Catalog\" (\"Id_Loc\") VALUES (2)"));
+        QVERIFY(heard(dan));
+        QTest::qWait(200);
+        QVERIFY(!ana.checkExternal());
+        // A table that saw the rows reads them again once told.
+        Table catalog(dan);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        QCOMPARE(catalog.recordCount(), 2);
+        ana.exec(QStringLiteral("DELETE FROM \"Catalog\""));
+        QVERIFY(heard(dan));
+        catalog.refresh();
+        QCOMPARE(catalog.recordCount(), 0);
     }
 
     void theDataSetWorksOnTheServerAsOnTheFile() {

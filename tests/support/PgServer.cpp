@@ -3,6 +3,7 @@
 #include "PgConnection.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <unistd.h>
@@ -83,4 +84,36 @@ QString PgServer::newDatabase(const QString& name) {
     PgConnection admin(conninfo(QStringLiteral("postgres")));
     admin.execute(QStringLiteral("CREATE DATABASE \"%1\"").arg(name));
     return conninfo(name);
+}
+
+QString PgServer::conninfoAs(const QString& database, const QString& user) const {
+    return QStringLiteral("host=%1 dbname=%2 user=%3").arg(m_dir.path(), database, user);
+}
+
+bool PgServer::addPasswordUser(const QString& user, const QString& password) {
+    PgConnection admin(conninfo(QStringLiteral("postgres")));
+    admin.execute(
+        QStringLiteral("CREATE ROLE \"%1\" LOGIN SUPERUSER PASSWORD '%2'").arg(user, password));
+    // The first matching line of pg_hba.conf decides: this user's goes first.
+    QFile hba(m_dir.filePath(QStringLiteral("data/pg_hba.conf")));
+    if (!hba.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray rest = hba.readAll();
+    hba.close();
+    if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    hba.write("local all " + user.toUtf8() + " scram-sha-256\n" + rest);
+    hba.close();
+    admin.execute(QStringLiteral("SELECT pg_reload_conf()"));
+    return true;
+}
+
+void PgServer::addReader(const QString& user, const QString& database) {
+    {
+        PgConnection admin(conninfo(QStringLiteral("postgres")));
+        admin.execute(QStringLiteral("CREATE ROLE \"%1\" LOGIN").arg(user));
+    }
+    PgConnection owner(conninfo(database));
+    owner.execute(
+        QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA public TO \"%1\"").arg(user));
 }

@@ -20,6 +20,13 @@ public:
     // The connection string of a new, empty database of that name.
     QString newDatabase(const QString& name);
     QString conninfo(const QString& database) const;
+    // The same database as another user.
+    QString conninfoAs(const QString& database, const QString& user) const;
+    // A login that must give `password` (the others are trusted); false
+    // when the server's access rules cannot be changed.
+    bool addPasswordUser(const QString& user, const QString& password);
+    // A login that may only read the tables of `database`.
+    void addReader(const QString& user, const QString& database);
 
 private:
     bool run(const QString& program, const QStringList& args, int timeoutMs = 60000);
