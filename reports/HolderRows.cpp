@@ -68,7 +68,9 @@ void HolderRows::open(const QStringList& cemeteries) {
     close();
     setFilterLine(*m_query, FilterLine, QStringLiteral("AND (D.Cimitir IN ("), cemeteries,
                   QStringLiteral("Cimitir"));
-    {
+    if (!m_db.server().isEmpty()) {
+        m_query->open(); // the server keeps its own cache
+    } else {
         // The annual-fee lookup visits every held place's receipts through
         // the Id_Loc index: with SQLite's default 2 MB page cache the same
         // pages are parsed again and again. A larger cache for this pass

@@ -6,6 +6,7 @@
 #include "StoreFailure.h"
 
 #include <QHash>
+#include <QSet>
 #include <functional>
 #include <libpq-fe.h>
 #include <vector>
@@ -24,7 +25,7 @@ using Result = std::unique_ptr<PGresult, ResultFree>;
 class PgStatement : public StatementCore {
 public:
     PgStatement(PgConnection& owner, const QString& sql) : m_owner(owner) {
-        m_sql = PgConnection::numberParameters(sql, &m_names).toUtf8();
+        m_sql = PgConnection::numberParameters(sql, &m_names, &m_aliases).toUtf8();
         // An insert hands back the row id it gave, as the file's rowid does.
         const QByteArray head = m_sql.trimmed().left(6).toUpper();
         if (head == "INSERT" && !m_sql.toUpper().contains("RETURNING")) {
@@ -76,7 +77,9 @@ public:
         return r ? PQnfields(r) : 0;
     }
     QString columnName(int c) const override {
-        return QString::fromUtf8(PQfname(m_result ? m_result.get() : m_described.get(), c));
+        const QString name =
+            QString::fromUtf8(PQfname(m_result ? m_result.get() : m_described.get(), c));
+        return m_aliases.value(name, name);
     }
     ColumnKind columnKind(int c) const override {
         if (PQgetisnull(m_result.get(), m_row, c))
@@ -199,6 +202,7 @@ private:
     PgConnection& m_owner;
     QByteArray m_sql;
     QStringList m_names;
+    QHash<QString, QString> m_aliases; // result names as the server gives them -> as written
     std::vector<QByteArray> m_values;
     std::vector<bool> m_null;
     std::vector<Oid> m_types;
@@ -380,15 +384,51 @@ const QHash<QString, QString>& registerNames() {
     return names;
 }
 
+// Types a CAST may name after AS: keywords, not names to quote.
+const QSet<QString>& typeNames() {
+    static const QSet<QString> types = {
+        QStringLiteral("integer"),  QStringLiteral("int"),     QStringLiteral("bigint"),
+        QStringLiteral("smallint"), QStringLiteral("text"),    QStringLiteral("real"),
+        QStringLiteral("double"),   QStringLiteral("date"),    QStringLiteral("varchar"),
+        QStringLiteral("numeric"),  QStringLiteral("boolean"), QStringLiteral("char")};
+    return types;
+}
+
 } // namespace
 
-QString PgConnection::numberParameters(const QString& sql, QStringList* names) {
+QString PgConnection::numberParameters(const QString& sql, QStringList* names,
+                                       QHash<QString, QString>* aliases) {
     QString out;
     out.reserve(sql.size() + 16);
     names->clear();
     const int n = int(sql.size());
+    bool afterAs = false; // the last word was AS
+    // NULL sorts first on the file and last on the server: each term of an
+    // ORDER BY that does not say gets the file's order.
+    int depth = 0, orderDepth = -1; // the ORDER BY being read, by its bracket depth
+    bool termDesc = false, termNulls = false;
+    QString lastWord;
+    const auto endTerm = [&] {
+        if (orderDepth == depth && !termNulls) {
+            qsizetype keep = out.size();
+            while (keep > 0 && out.at(keep - 1).isSpace())
+                --keep;
+            out.insert(keep,
+                       termDesc ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST"));
+        }
+        termDesc = termNulls = false;
+    };
     for (int i = 0; i < n;) {
         const QChar c = sql.at(i);
+        if (orderDepth == depth && (c == QLatin1Char(',') || c == QLatin1Char(')'))) {
+            endTerm();
+            if (c == QLatin1Char(')'))
+                orderDepth = -1;
+        }
+        if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')'))
+            --depth;
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) { // literal or identifier
             int j = i + 1;
             while (j < n && sql.at(j) != c)
@@ -410,9 +450,35 @@ QString PgConnection::numberParameters(const QString& sql, QStringList* names) {
                              sql.at(j) == QLatin1Char('$')))
                 ++j;
             const QString word = sql.mid(i, j - i);
+            const QString lower = word.toLower();
+            if (orderDepth == depth) {
+                if (lower == QLatin1String("limit") || lower == QLatin1String("offset") ||
+                    lower == QLatin1String("union") || lower == QLatin1String("for")) {
+                    endTerm();
+                    orderDepth = -1;
+                } else if (lower == QLatin1String("desc")) {
+                    termDesc = true;
+                } else if (lower == QLatin1String("nulls")) {
+                    termNulls = true;
+                }
+            }
+            if (lower == QLatin1String("by") && lastWord == QLatin1String("order")) {
+                orderDepth = depth;
+                termDesc = termNulls = false;
+            }
+            lastWord = lower;
             const auto known = registerNames().constFind(word.toLower());
-            out += known != registerNames().constEnd() ? quoted(known.value()) : word;
+            if (known != registerNames().constEnd())
+                out += quoted(known.value());
+            else
+                out += word;
+            // The server names result columns in lower case; the program
+            // reads them by the case it wrote after AS.
+            if (afterAs && aliases && !typeNames().contains(word.toLower()))
+                aliases->insert(word.toLower(), word);
+            afterAs = word.compare(QLatin1String("AS"), Qt::CaseInsensitive) == 0;
             i = j;
+            continue;
         } else if (c == QLatin1Char('?')) {
             int j = i + 1;
             while (j < n && sql.at(j).isDigit())
@@ -442,8 +508,14 @@ QString PgConnection::numberParameters(const QString& sql, QStringList* names) {
         } else {
             out += c;
             ++i;
+            if (!c.isSpace())
+                afterAs = false;
+            continue;
         }
+        afterAs = false;
     }
+    if (orderDepth == depth)
+        endTerm();
     return out;
 }
 

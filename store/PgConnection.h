@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 
+#include <QHash>
 #include <functional>
 
 struct pg_conn;
@@ -36,7 +37,9 @@ public:
 
     // The SQL text with its parameters numbered for the server, and the
     // names of the named ones by position (empty for `?`).
-    static QString numberParameters(const QString& sql, QStringList* names);
+    // With `aliases`, the names written after AS by their lower case.
+    static QString numberParameters(const QString& sql, QStringList* names,
+                                    QHash<QString, QString>* aliases = nullptr);
     // The kind of a server failure by its SQLSTATE.
     static FailureKind classify(const QByteArray& sqlState, bool connectionOk);
 

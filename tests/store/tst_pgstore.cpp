@@ -38,11 +38,25 @@ private slots:
                  QStringLiteral("SELECT $2, $1, x::text"));
         // The register's names written bare keep their case on the server.
         QCOMPARE(PgConnection::numberParameters(
-                     QStringLiteral("SELECT MAX(Id_Loc) AS Counter, 1e5 FROM Catalog c WHERE "
+                     QStringLiteral("SELECT MAX(Id_Loc) AS Counter, 1e5 FROM Catalog AS c WHERE "
                                     "c.cnp_uzufruct = :Cnp_uzufruct AND 'Loc' = \"Loc\""),
                      &names),
-                 QStringLiteral("SELECT MAX(\"Id_Loc\") AS Counter, 1e5 FROM \"Catalog\" c "
+                 QStringLiteral("SELECT MAX(\"Id_Loc\") AS Counter, 1e5 FROM \"Catalog\" AS c "
                                 "WHERE c.\"CNP_Uzufruct\" = $1 AND 'Loc' = \"Loc\""));
+        // NULL sorts first, as on the file, unless the SQL says otherwise.
+        QCOMPARE(
+            PgConnection::numberParameters(
+                QStringLiteral("SELECT (SELECT x FROM t ORDER BY a DESC LIMIT 1) FROM u "
+                               "ORDER BY lower(b), c NULLS LAST, d DESC"),
+                &names),
+            QStringLiteral("SELECT (SELECT x FROM t ORDER BY a DESC NULLS LAST LIMIT 1) FROM "
+                           "u ORDER BY lower(b) NULLS FIRST, c NULLS LAST, d DESC NULLS LAST"));
+        // Result columns are named as written after AS.
+        QHash<QString, QString> aliases;
+        PgConnection::numberParameters(QStringLiteral("SELECT CAST(x AS integer) AS DataCon"),
+                                       &names, &aliases);
+        QCOMPARE(aliases,
+                 (QHash<QString, QString>{{QStringLiteral("datacon"), QStringLiteral("DataCon")}}));
     }
 
     void everyKindIsBoundAndReadBackAsOnTheFile() {
