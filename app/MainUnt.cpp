@@ -165,6 +165,9 @@ void TMainForm::followOthers() {
         if (t->isActive() && t->isEditing())
             return;
     m_othersSaved = false;
+    // A save of this window's since then took the tables' change marks up
+    // to now: every table reads its rows again.
+    m_db->noteChangeAll();
     guarded([this] {
         // The place's table first: its details follow the row it keeps.
         for (Table* t : m_register->tables())
@@ -488,8 +491,10 @@ void TMainForm::FormCreate() {
         m_db->open(); // a fresh installation gets its empty register here
         // An empty or damaged register is neither copied over the good
         // daily copies nor opened for editing.
-        Backup::verify(m_db->path(), *m_db, Backup::defaultBasePath());
-        Backup::run(m_db->path(), Backup::defaultBasePath(), Clock::today());
+        if (m_db->server().isEmpty()) {
+            Backup::verify(m_db->path(), *m_db, Backup::defaultBasePath());
+            Backup::run(m_db->path(), Backup::defaultBasePath(), Clock::today());
+        }
         upgradeStructure();
         openTables();
         // Default widths follow the fields' sizes, known once the tables are open.

@@ -524,7 +524,8 @@ std::unique_ptr<StatementCore> PgConnection::prepare(const QString& sql) {
 }
 
 void PgConnection::execute(const QString& sql) {
-    Result r(PQexec(live(), sql.toUtf8().constData()));
+    QStringList names;
+    Result r(PQexec(live(), numberParameters(sql, &names).toUtf8().constData()));
     const ExecStatusType status = PQresultStatus(r.get());
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
         return;

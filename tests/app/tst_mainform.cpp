@@ -1,9 +1,12 @@
 // The main window built on a temporary program directory, driven with real
-// key events and answered by a scripted Prompts.
+// key events and answered by a scripted Prompts. With TOMBRIX_TEST_SERVER
+// set, the same window works on a register on a PostgreSQL server the test
+// starts itself.
 #include "DBGNorm.h"
 #include "Database.h"
 #include "MainUnt.h"
 #include "OnlineUpdate.h"
+#include "PgServer.h"
 #include "StoreError.h"
 #include "Table.h"
 #include "TestSupport.h"
@@ -18,9 +21,16 @@
 
 namespace {
 
-// Reads the register file through a connection of its own.
+// The server's database of the current test; empty on the file.
+QString g_conninfo;
+
+// Reads the register through a connection of its own.
 int countRows(const QString& file, const QString& sql) {
-    return int(scalarInFile(file, sql));
+    if (g_conninfo.isEmpty())
+        return int(scalarInFile(file, sql));
+    Database db(file, g_conninfo);
+    db.open();
+    return int(scalarOf(db, sql));
 }
 
 // What the cell editor hands the grid when a value is typed and confirmed.
@@ -41,19 +51,39 @@ int columnOf(TDBGridNormal* grid, const QString& title) {
 
 class TestMainForm : public QObject {
     Q_OBJECT
+    std::unique_ptr<PgServer> m_server;
+    int m_serial = 0;
+
+    bool onServer() const { return m_server != nullptr; }
+
 private slots:
     // Showing the window runs the version check: keep it on the loopback.
-    void initTestCase() { OnlineUpdate::setBaseAddress(QStringLiteral("http://127.0.0.1:1")); }
+    void initTestCase() {
+        OnlineUpdate::setBaseAddress(QStringLiteral("http://127.0.0.1:1"));
+        if (qEnvironmentVariableIsSet("TOMBRIX_TEST_SERVER")) {
+            m_server = std::make_unique<PgServer>();
+            if (!m_server->isRunning())
+                QSKIP(qPrintable(QStringLiteral("no test server: ") + m_server->why()));
+        }
+    }
+    void init() {
+        g_conninfo =
+            onServer() ? m_server->newDatabase(QStringLiteral("w%1").arg(++m_serial)) : QString();
+    }
 
     void startsInAnEmptyDirectory() {
         TempProgramDir dir;
         ScriptedPrompts prompts;
-        TMainForm form(dir.path());
+        TMainForm form(dir.path(), g_conninfo);
         QVERIFY(prompts.shown().isEmpty());
         const QString file = dir.file(QStringLiteral("Tombrix.sqlite"));
-        QCOMPARE(countRows(file,
-                           QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table'")),
+        QCOMPARE(countRows(file, onServer() ? QStringLiteral("SELECT count(*) FROM "
+                                                             "information_schema.tables WHERE "
+                                                             "table_schema = 'public'")
+                                            : QStringLiteral("SELECT count(*) FROM sqlite_master "
+                                                             "WHERE type='table'")),
                  5);
+        QCOMPARE(QFileInfo::exists(file), !onServer()); // nothing local beside a server
         QCOMPARE(form.windowTitle(), QStringLiteral("Tombrix"));
         QCOMPARE(form.size(), QSize(845, 571));
 
@@ -100,7 +130,7 @@ private slots:
         prompts.queueInput(QStringLiteral("Cimitirul Eternitatea"));
         const QString file = dir.file(QStringLiteral("Tombrix.sqlite"));
         {
-            TMainForm form(dir.path());
+            TMainForm form(dir.path(), g_conninfo);
             form.show();
             QVERIFY(QTest::qWaitForWindowExposed(&form));
             auto* cat = form.findChild<TDBGridNormal*>(QStringLiteral("CatGrid"));
@@ -147,7 +177,7 @@ private slots:
     void altXClosesFromTheCellEditor() {
         TempProgramDir dir;
         ScriptedPrompts prompts;
-        TMainForm form(dir.path());
+        TMainForm form(dir.path(), g_conninfo);
         form.show();
         QApplication::setActiveWindow(&form);
         QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -163,7 +193,7 @@ private slots:
     void detailTabsShowOnlyTheCurrentPlace() {
         TempProgramDir dir;
         ScriptedPrompts prompts;
-        TMainForm form(dir.path());
+        TMainForm form(dir.path(), g_conninfo);
         Table& cat = *form.Catalog();
         Table& chit = *form.Chitante();
         prompts.queueInput(QStringLiteral("U"));
@@ -189,7 +219,7 @@ private slots:
         TempProgramDir dir;
         ScriptedPrompts prompts;
         prompts.queueInput(QStringLiteral("U"));
-        TMainForm form(dir.path());
+        TMainForm form(dir.path(), g_conninfo);
         for (const char* loc : {"12", "5", "112"}) {
             form.Catalog()->append();
             form.Catalog()->setValue(QStringLiteral("Loc"), QString::fromLatin1(loc));
@@ -208,7 +238,76 @@ private slots:
         QCOMPARE(form.Catalog()->recordCount(), 3);
     }
 
+    // Another clerk (here a connection of the test's own) saves: the window
+    // shows it within about a second, keeps its current row, and leaves a
+    // row being typed alone until it is saved.
+    void theWindowFollowsAnotherClerk() {
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        prompts.queueInput(QStringLiteral("U"));
+        TMainForm form(dir.path(), g_conninfo);
+        Table& cat = *form.Catalog();
+        for (const char* loc : {"1", "2"}) {
+            cat.append();
+            cat.setValue(QStringLiteral("Loc"), QString::fromLatin1(loc));
+            cat.post();
+        }
+        QVERIFY(cat.locate(QStringLiteral("Loc"), QStringLiteral("2")));
+        Database other(dir.file(QStringLiteral("Tombrix.sqlite")), g_conninfo);
+        other.open();
+        other.exec(QStringLiteral("INSERT INTO Catalog (Id_Loc, Cimitir, Loc) VALUES (?, ?, ?)"),
+                   {3, QStringLiteral("U"), QStringLiteral("0")});
+        auto* grid = form.findChild<TDBGridNormal*>(QStringLiteral("CatGrid"));
+        QTRY_COMPARE_WITH_TIMEOUT(grid->model()->rowCount(), 3, 5000);
+        QCOMPARE(cat.asString(QStringLiteral("Loc")), QStringLiteral("2"));
+
+        cat.edit();
+        cat.setValue(QStringLiteral("Nume_Uzufruct"), QStringLiteral("IN LUCRU"));
+        other.exec(QStringLiteral("DELETE FROM Catalog WHERE Loc = '0'"));
+        QTest::qWait(2500);
+        QCOMPARE(grid->model()->rowCount(), 3); // not while the clerk types
+        QVERIFY(cat.isEditing());
+        QCOMPARE(cat.asString(QStringLiteral("Nume_Uzufruct")), QStringLiteral("IN LUCRU"));
+        cat.post();
+        QTRY_COMPARE_WITH_TIMEOUT(grid->model()->rowCount(), 2, 5000);
+        QCOMPARE(cat.asString(QStringLiteral("Loc")), QStringLiteral("2"));
+    }
+
+    // Two clerks change one place's holder: the second is told, with the
+    // first one's value, and its own typing stays in the row.
+    void theSecondSaveOfOnePlaceIsTold() {
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        prompts.queueInput(QStringLiteral("U"));
+        TMainForm form(dir.path(), g_conninfo);
+        Table& cat = *form.Catalog();
+        cat.append();
+        cat.setValue(QStringLiteral("Loc"), QStringLiteral("1"));
+        cat.post();
+        auto* grid = form.findChild<TDBGridNormal*>(QStringLiteral("CatGrid"));
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        typeInto(grid, columnOf(grid, QStringLiteral("Numele si prenumele uzufructului")),
+                 QStringLiteral("ANA POPESCU"));
+        QCOMPARE(cat.state(), TableState::Edit);
+        Database other(dir.file(QStringLiteral("Tombrix.sqlite")), g_conninfo);
+        other.open();
+        other.exec(QStringLiteral("UPDATE Catalog SET Nume_Uzufruct = 'DAN IONESCU'"));
+        prompts.clear();
+        QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("PostBtn")), Qt::LeftButton);
+        QVERIFY2(
+            prompts.texts().join(QString()).contains(QStringLiteral("Nume_Uzufruct: DAN IONESCU")),
+            qPrintable(prompts.texts().join(QLatin1Char('|'))));
+        QCOMPARE(cat.state(), TableState::Edit);
+        QCOMPARE(cat.asString(QStringLiteral("Nume_Uzufruct")), QStringLiteral("ANA POPESCU"));
+        QCOMPARE(countRows(dir.file(QStringLiteral("Tombrix.sqlite")),
+                           QStringLiteral("SELECT count(*) FROM Catalog WHERE Nume_Uzufruct = "
+                                          "'DAN IONESCU'")),
+                 1);
+    }
+
     void damagedRegisterGivesOneMessage() {
+        if (onServer())
+            QSKIP("a file's damage");
         TempProgramDir dir;
         const QString file = dir.file(QStringLiteral("Tombrix.sqlite"));
         QFile f(file);
@@ -217,7 +316,7 @@ private slots:
         f.close();
         ScriptedPrompts prompts;
         {
-            TMainForm form(dir.path());
+            TMainForm form(dir.path(), g_conninfo);
             QCOMPARE(prompts.shown().size(), 1);
             QCOMPARE(prompts.shown().first().icon, PromptIcon::Error);
             QVERIFY(!form.Catalog()->isActive());
@@ -230,6 +329,8 @@ private slots:
     }
 
     void missingTableStopsTheStartUp() {
+        if (onServer())
+            QSKIP("a file's missing table");
         TempProgramDir dir;
         {
             Database db(dir.file(QStringLiteral("Tombrix.sqlite")));
@@ -237,7 +338,7 @@ private slots:
             db.exec(QStringLiteral("DROP TABLE Unitatea"));
         }
         ScriptedPrompts prompts;
-        TMainForm form(dir.path());
+        TMainForm form(dir.path(), g_conninfo);
         QCOMPARE(prompts.shown().size(), 1);
         QVERIFY(prompts.shown().first().text.contains(QStringLiteral("Unitatea")));
         QVERIFY(form.Catalog()->isActive()); // what could be opened stays open
