@@ -1,7 +1,9 @@
 // Times the register's everyday work at a given size against the bare SQL
 // for the same work, so each figure reads as a ratio.
 // Usage: tombrix_bench [places ...]   (default: 10000 100000)
+//        tombrix_bench PLACES --server CONNINFO   (see bench_server.cpp)
 #include "Backup.h"
+#include "BenchServer.h"
 #include "CatalogFilter.h"
 #include "CatalogSort.h"
 #include "Database.h"
@@ -283,6 +285,14 @@ void benchSize(int places) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.value(1) == QLatin1String("--clerk"))
+        return clerkRun(args.value(2), args.value(3).toUInt(), args.value(4).toInt());
+    if (const qsizetype at = args.indexOf(QStringLiteral("--server")); at > 0) {
+        const int places = args.value(1).toInt() > 0 ? args.value(1).toInt() : 100000;
+        const int code = benchServer(places, args.value(at + 1));
+        return code ? code : loadRun(args.value(at + 1), 10, 60);
+    }
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i)
         sizes.push_back(QByteArray(argv[i]).toInt());

@@ -7,6 +7,8 @@
 #include "LegacyImportDialog.h"
 #include "MainUnt.h"
 #include "ParadoxWriter.h"
+#include "PgServer.h"
+#include "ServerChoice.h"
 #include "Table.h"
 #include "TestSupport.h"
 
@@ -133,6 +135,47 @@ private slots:
         QCOMPARE(places(prog.file(QStringLiteral("Tombrix.sqlite"))), 2);
     }
 
+    // The register on a server, named by Tombrix.conn or by --server: the
+    // same import, and no local file appears.
+    void commandLineImportsIntoTheServer() {
+        PgServer server;
+        if (!server.isRunning())
+            QSKIP(qPrintable(QStringLiteral("no test server: ") + server.why()));
+        TempProgramDir prog;
+        QTemporaryDir old;
+        writeOldFiles(old.path());
+        const QString conninfo = server.newDatabase(QStringLiteral("import"));
+        QString error;
+        QVERIFY(ServerChoice::write(prog.path(), conninfo, &error));
+        Run r = runCommand({QStringLiteral("--import"), old.path(), QStringLiteral("--yes")},
+                           prog.path());
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QString file = prog.file(QStringLiteral("Tombrix.sqlite"));
+        QVERIFY(!QFileInfo::exists(file));
+        Database db(file, conninfo);
+        db.open();
+        QCOMPARE(scalarOf(db, QStringLiteral("SELECT count(*) FROM Catalog")), 2);
+        QCOMPARE(valueOf(db, QStringLiteral("SELECT Nume_Uzufruct FROM Catalog WHERE Id_Loc = 4")),
+                 QVariant(QStringLiteral("Ţăranu Ştefan")));
+        // --server wins over Tombrix.conn for one run; a server that is not
+        // there is told in one Romanian line.
+        r = runCommand({QStringLiteral("--import"), old.path(), QStringLiteral("--server"),
+                        server.conninfo(QStringLiteral("lipsa"))},
+                       prog.path());
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.startsWith(QStringLiteral("Baza de date lipsa nu exista pe serverul")),
+                 qPrintable(r.err));
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        // The window is what --server alone asks for.
+        QVERIFY(!CommandLine::wanted(
+            {QStringLiteral("tombrix"), QStringLiteral("--server"), QStringLiteral("host=x")}));
+        QVERIFY(CommandLine::wanted({QStringLiteral("tombrix"), QStringLiteral("--server=host=x"),
+                                     QStringLiteral("--import"), QStringLiteral("d")}));
+        QCOMPARE(CommandLine::serverOption({QStringLiteral("tombrix"), QStringLiteral("--server"),
+                                            QStringLiteral(" host=x ")}),
+                 QStringLiteral("host=x"));
+    }
+
     void commandLineFailuresAreOneRomanianLine_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
@@ -143,6 +186,10 @@ private slots:
             << QStringList{QStringLiteral("--import"), QStringLiteral("--yes")} << 2;
         QTest::newRow("day left out") << QStringList{QStringLiteral("--restore")} << 2;
         QTest::newRow("yes alone") << QStringList{QStringLiteral("--yes")} << 2;
+        QTest::newRow("server left out")
+            << QStringList{QStringLiteral("--import"), QStringLiteral("x"),
+                           QStringLiteral("--server")}
+            << 2;
         QTest::newRow("both commands")
             << QStringList{QStringLiteral("--import"), QStringLiteral("x"),
                            QStringLiteral("--restore"), QStringLiteral("20240304")}
