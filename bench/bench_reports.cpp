@@ -12,6 +12,10 @@
 //                                 year on a generated register (100,000
 //                                 places), from prepare to the finished PDF,
 //                                 beside the bare SQL of their data passes
+//   bench_reports server CONNINFO [PLACES]
+//                                 the unoccupied, arrears and receipts lists
+//                                 from a register on that server beside the
+//                                 same from the file
 //   bench_reports sheet [PLACES] [TOMBRIX]
 //                                 the arrears list as a spreadsheet on a
 //                                 generated register (100,000 places), from
@@ -656,6 +660,54 @@ int runSheet(QTextStream& out, int places, const QString& program) {
 
 } // namespace
 
+// The unoccupied places, the arrears and the receipts lists from a register
+// on a server (an empty database is filled first) beside the same lists
+// from the file with the same generated places, each to a PDF end to end.
+int runServerLists(QTextStream& out, const QString& conninfo, int places) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Tombrix.sqlite"));
+    Database onFile(file);
+    onFile.open();
+    generateRegister(onFile, places, 20261208);
+    Database onServer(file, conninfo);
+    onServer.open();
+    if (onServer.scalar(QStringLiteral("SELECT count(*) FROM Catalog")).toLongLong() == 0) {
+        generateRegister(onServer, places, 20261208);
+        onServer.exec(QStringLiteral("ANALYZE"));
+    }
+    ReportRequest req;
+    req.programDir = dir.path() + QLatin1Char('/');
+    req.date = QDate(2025, 6, 30);
+    req.from = QDate(2024, 1, 1);
+    req.to = QDate(2024, 12, 31);
+    out << "lists at " << places << " places, file and server, whole run to PDF (median of 3):\n";
+    for (const char* name : {"neocupate", "restantieri", "incasari"}) {
+        const ReportKind* kind = findReport(QString::fromLatin1(name));
+        double ms[2];
+        Database* dbs[2] = {&onFile, &onServer};
+        for (int i = 0; i < 2; ++i) {
+            std::vector<double> runs;
+            for (int r = 0; r < 3; ++r) {
+                QElapsedTimer t;
+                t.start();
+                QString error;
+                if (ReportRun::toPdf(*kind, *dbs[i], req, dir.filePath(QStringLiteral("l.pdf")),
+                                     &error) != ReportRun::FileResult::Written) {
+                    out << name << ": " << error << "\n";
+                    return 1;
+                }
+                runs.push_back(t.nsecsElapsed() / 1e6);
+            }
+            std::sort(runs.begin(), runs.end());
+            ms[i] = runs[1];
+        }
+        out << "  " << name << ": file " << qRound(ms[0]) << " ms, server " << qRound(ms[1])
+            << " ms, ratio " << QString::number(ms[1] / ms[0], 'f', 2) << "\n";
+        out.flush();
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tombrix"));
@@ -675,6 +727,8 @@ int main(int argc, char** argv) {
     }
     if (mode == QLatin1String("sheet"))
         return runSheet(out, args.value(1, QStringLiteral("100000")).toInt(), args.value(2));
+    if (mode == QLatin1String("server"))
+        return runServerLists(out, args.value(1), args.value(2, QStringLiteral("100000")).toInt());
     if (mode == QLatin1String("lists"))
         return runLists(out, args.value(1, QStringLiteral("100000")).toInt());
     if (mode == QLatin1String("pdf")) {

@@ -71,8 +71,15 @@ public:
     }
 
     int columnCount() const override {
-        if (!m_result && !m_described)
-            const_cast<PgStatement*>(this)->describe();
+        // A query's result names its columns even without rows: running it
+        // now costs one round trip to the server where describing costs two.
+        if (!m_result && !m_described) {
+            auto* self = const_cast<PgStatement*>(this);
+            if (writes())
+                self->describe();
+            else
+                self->run();
+        }
         const PGresult* r = m_result ? m_result.get() : m_described.get();
         return r ? PQnfields(r) : 0;
     }
