@@ -1,5 +1,6 @@
 #include "CatalogRules.h"
 
+#include "Database.h"
 #include "Prompts.h"
 #include "Query.h"
 #include "StoreError.h"
@@ -27,7 +28,8 @@ bool ValidCNP(const QString& code) {
 CatalogRules::CatalogRules(Database& db, Table& unitatea, std::function<void()> askUnitName,
                            std::function<QString()> unitName)
     : m_unitatea(unitatea), m_askUnitName(std::move(askUnitName)), m_unitName(std::move(unitName)),
-      m_qMax(std::make_unique<Query>(db)), m_qCnpExist(std::make_unique<Query>(db)) {
+      m_qMax(std::make_unique<Query>(db)), m_qCnpExist(std::make_unique<Query>(db)),
+      m_onServer(!db.server().isEmpty()) {
     m_qMax->setObjectName(QStringLiteral("QMax"));
     m_qMax->setSql(
         {QStringLiteral("SELECT MAX(Id_Loc) As Counter"), QStringLiteral("FROM \"Catalog.DB\"")});
@@ -47,7 +49,10 @@ void CatalogRules::setDetails(Table* concesionari, Table* persInmormantate, Tabl
 
 void CatalogRules::CatalogNewRecord(Table& catalog) {
     m_offeredId = -1;
-    CatalogBeforeInsert(catalog);
+    // On a server the id is taken at the save alone: several clerks add
+    // places, and one taken now would only cost a round trip.
+    if (!m_onServer)
+        CatalogBeforeInsert(catalog);
     if (m_unitatea.isActive() && m_unitatea.isEmpty())
         m_askUnitName();
     catalog.setValue(QStringLiteral("Cimitir"), m_unitName());
@@ -57,7 +62,7 @@ void CatalogRules::CatalogBeforeInsert(Table& catalog) {
     // Taken again at the save, as another clerk may have added a place
     // since; an id typed by hand stays.
     const QString id = QStringLiteral("Id_Loc");
-    if (m_offeredId >= 0 && catalog.asFloat(id) != m_offeredId)
+    if (!catalog.isNull(id) && catalog.asFloat(id) != m_offeredId)
         return;
     m_qMax->close();
     m_qMax->open();

@@ -40,6 +40,7 @@ private:
     std::unique_ptr<Query> m_qMax;
     double m_offeredId = -1; // the Id_Loc a new place was given, while not typed over
     std::unique_ptr<Query> m_qCnpExist;
+    bool m_onServer = false;
     Table* m_details[3] = {};
 };
 

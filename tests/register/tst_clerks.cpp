@@ -163,6 +163,30 @@ private slots:
         QCOMPARE(dan.catalog.value(QStringLiteral("Id_Loc")).toInt(), 4);
     }
 
+    // The server drops the connection while a clerk types: the save says
+    // it was not made and keeps the row; the next save connects again.
+    void aLostConnectionKeepsTheTyping() {
+        makeRegister(true);
+        Clerk ana(m_file, m_conninfo);
+        QVERIFY(ana.at(QStringLiteral("1")));
+        ana.type(QStringLiteral("ANA POPESCU"));
+        {
+            Database admin(m_file, m_conninfo);
+            admin.open();
+            admin.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                      "WHERE datname = current_database() AND pid <> "
+                                      "pg_backend_pid()"));
+        }
+        const StoreError told = failureOf([&] { ana.catalog.post(); });
+        QCOMPARE(told.kind(), FailureKind::ConnectionLost);
+        QVERIFY2(told.message().contains(QStringLiteral("nu a fost salvat")),
+                 qPrintable(told.message()));
+        QVERIFY(ana.catalog.isEditing());
+        QCOMPARE(ana.holder(), QStringLiteral("ANA POPESCU"));
+        ana.catalog.post();
+        QCOMPARE(storedHolder(QStringLiteral("1")), QStringLiteral("ANA POPESCU"));
+    }
+
     // The other clerk is another program: its save reaches this one's
     // kept row only through the database.
     void anotherProgramsSaveIsToldToo_data() { onFileAndServer(); }
