@@ -149,7 +149,13 @@ QVariant Table::stored(const Row* row, int field) const {
 // a link are read whole at once.
 void Table::loadRows() {
     const RowView::Selection s = selection();
-    m_rows.load(s, !s.where.isEmpty());
+    // A master row without its key yet (a new place) has no details: `= NULL`
+    // matches nothing, and asking the server would cost a round trip.
+    if (!s.where.isEmpty() &&
+        std::all_of(s.binds.cbegin(), s.binds.cend(), [](const QVariant& v) { return v.isNull(); }))
+        m_rows.clear();
+    else
+        m_rows.load(s, !s.where.isEmpty());
     m_loadedLink = s.binds;
     m_linkLoaded = !s.where.isEmpty();
     m_stamp = m_db.changeStamp(m_stored);
