@@ -9,8 +9,12 @@ struct pg_conn;
 
 // The register on a PostgreSQL server, through libpq: the same contract as
 // the SQLite file. The program's portable SQL is made the server's here:
-// `?`, `?N` and `:name` parameters become `$n`, and each table carries a
-// `rowid` column of its own so that rows are named as on the file.
+// `?`, `?N` and `:name` parameters become `$n`; the register's table and
+// field names written bare are quoted in their case (the server would fold
+// them); result columns are named as written after AS; an ORDER BY term
+// that does not say sorts NULL first, as the file does. Each table carries
+// a `rowid` column of its own so that rows are named as on the file, and
+// tells the other clerks' connections of its changes (LISTEN/NOTIFY).
 class PgConnection : public Connection {
 public:
     // Connects with a libpq connection string; StoreError when the server
@@ -35,8 +39,8 @@ public:
     QString nullsFirst() const override { return QStringLiteral(" NULLS FIRST"); }
     QString sameValue() const override { return QStringLiteral(" IS NOT DISTINCT FROM "); }
 
-    // The SQL text with its parameters numbered for the server, and the
-    // names of the named ones by position (empty for `?`).
+    // The SQL text made the server's (see above), and the names of the
+    // named parameters by position (empty for `?`).
     // With `aliases`, the names written after AS by their lower case.
     static QString numberParameters(const QString& sql, QStringList* names,
                                     QHash<QString, QString>* aliases = nullptr);
