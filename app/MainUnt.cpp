@@ -680,6 +680,16 @@ void TMainForm::importLegacy(const QString& directory) {
 }
 
 void TMainForm::Restaureazaocopiezilnica1Click() {
+    if (!m_db->server().isEmpty()) {
+        Prompts::information(
+            QStringLiteral("Registrul este pe serverul PostgreSQL (baza de date %1). Copiile lui "
+                           "zilnice (Tombrix.dump in SalvariQuarvenn) se restaureaza cu "
+                           "pg_restore, de catre administratorul serverului, asa cum arata "
+                           "fisierul README, sectiunea \"Several clerks: the register on a "
+                           "PostgreSQL server\".")
+                .arg(m_db->connection().where()));
+        return;
+    }
     if (!m_inUse->held())
         throw StoreError(Restore::InUseLock::refusal(m_db->path()));
     // A row still being typed is saved first; the copy kept before the restore holds it.

@@ -305,6 +305,19 @@ private slots:
                  1);
     }
 
+    void restoringADailyCopyOfAServerRegisterPointsToPgRestore() {
+        if (!onServer())
+            QSKIP("a server's copies");
+        TempProgramDir dir;
+        ScriptedPrompts prompts;
+        TMainForm form(dir.path(), g_conninfo);
+        prompts.clear();
+        form.Restaureazaocopiezilnica1Click();
+        QCOMPARE(prompts.shown().size(), 1);
+        QVERIFY(prompts.texts().first().contains(QStringLiteral("pg_restore")));
+        QVERIFY(form.Catalog()->isActive()); // nothing was closed
+    }
+
     void damagedRegisterGivesOneMessage() {
         if (onServer())
             QSKIP("a file's damage");
