@@ -17,6 +17,7 @@
 #include <hb-subset.h>
 #include <map>
 #include <set>
+#include <span>
 #include <unordered_map>
 
 namespace {
@@ -417,13 +418,15 @@ void writeSized(Document& doc, TextShaper& shaper, int sized, const FontUse& use
                         widths + " >>");
 }
 
-// Writes one page's drawing operators.
+// Writes the drawing operators of a page or of a block that pages share.
 class PageWriter {
 public:
     PageWriter(const PageModel& model, TextShaper& shaper, std::vector<FontUse>& fonts)
         : m_model(model), m_shaper(shaper), m_fonts(fonts) {}
 
-    void write(int page, QByteArray& b) {
+    // The drawing operators of `items` of page `page` (page numbers are
+    // never in a shared block).
+    void write(int page, std::span<const PageItem> items, QByteArray& b) {
         b.clear();
         m_paths.clear();
         const double k = PageModel::mmToRef(1.0);
@@ -433,7 +436,7 @@ public:
         b.append(" cm\n0 0 0 RG 0 0 0 rg 2 J 2 j\n");
         // Shapes first: they are only stroked, so the order does not show.
         double width = -1;
-        for (const PageItem& it : m_model.page(page)) {
+        for (const PageItem& it : items) {
             if (it.kind != PageItem::Rect && it.kind != PageItem::Line)
                 continue;
             const double w = it.style * 0.01 * k;
@@ -461,7 +464,7 @@ public:
         }
         b.append("BT\n");
         int current = -1;
-        for (const PageItem& it : m_model.page(page)) {
+        for (const PageItem& it : items) {
             if (it.kind != PageItem::Text && it.kind != PageItem::PageNumberText)
                 continue;
             const QFont& font = m_model.font(it.style);
@@ -600,10 +603,27 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
     mediaBox.append(' ');
     appendNum(mediaBox, model.paperMm.height() * 72.0 / 25.4, 3);
     mediaBox.append(']');
-    QByteArray content, kids;
+    QByteArray content, kids, blockNames;
+    // A block that pages share is written once, as a form they invoke.
+    std::vector<int> blocks(size_t(model.blockCount()), -1);
+    int blockResources = -1;
     const int total = std::max(1, model.pageCount());
     for (int i = 0; i < model.pageCount(); ++i) {
-        writer.write(i, content);
+        const int block = model.pageBlock(i);
+        if (block >= 0 && blocks[size_t(block)] < 0) {
+            if (blockResources < 0)
+                blockResources = doc.reserve();
+            writer.write(i, model.block(block), content);
+            blocks[size_t(block)] = doc.reserve();
+            doc.stream(blocks[size_t(block)], deflate(content),
+                       "/Type /XObject /Subtype /Form /BBox " + mediaBox + " /Resources " +
+                           Document::ref(blockResources) + ' ');
+            blockNames +=
+                "/B" + QByteArray::number(block) + ' ' + Document::ref(blocks[size_t(block)]) + ' ';
+        }
+        writer.write(i, model.ownItems(i), content);
+        if (block >= 0)
+            content.prepend("/B" + QByteArray::number(block) + " Do\n");
         const int stream = doc.reserve(), page = doc.reserve();
         doc.stream(stream, deflate(content));
         doc.object(page, "<< /Type /Page /Parent " + Document::ref(pages) + " /Resources " +
@@ -626,8 +646,12 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
         fontDict +=
             "/F" + QByteArray::number(qulonglong(f)) + ' ' + Document::ref(fonts[f].object) + ' ';
     }
-    fontDict += ">> >>";
-    doc.object(resources, fontDict);
+    fontDict += ">>";
+    if (blockResources >= 0)
+        doc.object(blockResources, fontDict + " >>");
+    if (!blockNames.isEmpty())
+        fontDict += " /XObject << " + blockNames + ">>";
+    doc.object(resources, fontDict + " >>");
     // Each font file once, with the glyphs of all its sizes.
     std::vector<std::set<quint32>> faceGlyphs(size_t(shaper.faceCount()));
     for (size_t f = 0; f < fonts.size(); ++f) {

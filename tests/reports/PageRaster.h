@@ -38,6 +38,8 @@ inline QImage paintPage(const PageModel& m, int page, QSize size) {
 }
 
 // Ink pixels of `a`, and how many of them have no ink of `b` within a pixel.
+// Any visible grey of `b` counts: a rule thinner than a pixel is grey in one
+// renderer's anti-aliasing and black in another's.
 inline std::pair<qint64, qint64> inkMisses(const QImage& a, const QImage& b) {
     qint64 ink = 0, missed = 0;
     for (int y = 1; y + 1 < a.height(); ++y) {
@@ -48,7 +50,7 @@ inline std::pair<qint64, qint64> inkMisses(const QImage& a, const QImage& b) {
             bool near = false;
             for (int dy = -1; dy <= 1 && !near; ++dy)
                 for (int dx = -1; dx <= 1 && !near; ++dx)
-                    near = b.constScanLine(y + dy)[x + dx] < 128;
+                    near = b.constScanLine(y + dy)[x + dx] < 224;
             missed += near ? 0 : 1;
         }
     }
