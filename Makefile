@@ -10,7 +10,8 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 PACKAGES := cmake make g++ pkg-config qt6-base-dev libgl-dev \
             libsqlite3-dev sqlite3 fonts-liberation ccache poppler-utils pxlib-dev \
             libcups2-dev libxlsxwriter-dev unzip \
-            libpq-dev postgresql-15 postgresql-client-15 qt6-l10n-tools
+            libpq-dev postgresql-15 postgresql-client-15 qt6-l10n-tools \
+            libharfbuzz-dev fonts-urw-base35
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -3,6 +3,8 @@
 // decisions. Not a test: it prints figures for bench/README.md.
 //
 //   bench_reports                 the list: 100,000 rows in 100 groups
+//   bench_reports qtpdf [ROUNDS]  the list's PDF by our writer and by Qt's
+//                                 QPdfWriter in turn, ROUNDS times (3)
 //   bench_reports decisions N     N one-page decisions (layout only)
 //   bench_reports preview N       opens the preview of an N-page sample list
 //   bench_reports pdf N FILE      writes the N-page sample list to FILE
@@ -25,6 +27,7 @@
 
 #include "Database.h"
 #include "HolderRows.h"
+#include "PagePainter.h"
 #include "Query.h"
 #include "RegisterGenerator.h"
 #include "RepListaIncasariUnt.h"
@@ -41,6 +44,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -297,6 +302,62 @@ int runList(QTextStream& out) {
     out << "  PDF: " << t.elapsed() << " ms, "
         << QFileInfo(dir.filePath(QStringLiteral("list.pdf"))).size() / 1024 << " KiB; peak RSS "
         << peakRssMb() << " MB\n";
+    return 0;
+}
+
+// The list's pages through Qt's own PDF engine, as the engine wrote them
+// before it had a writer of its own: the baseline our writer is read against.
+bool writeWithQPdfWriter(const PageModel& model, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QPdfWriter writer(&file);
+    writer.setResolution(1200);
+    writer.setTitle(model.title);
+    writer.setCreator(QCoreApplication::applicationName());
+    writer.setPageLayout(QPageLayout(model.pageSize, model.orientation, QMarginsF(0, 0, 0, 0)));
+    QPainter p;
+    if (!p.begin(&writer))
+        return false;
+    PagePainter::ShapedLines shaped;
+    for (int i = 0; i < model.pageCount(); ++i) {
+        if (i > 0)
+            writer.newPage();
+        PagePainter::paint(p, model, i, &shaped);
+    }
+    return p.end();
+}
+
+// The same 3,579-page list as runList, its PDF written by both writers in
+// turn, so that the two figures come from one sitting.
+int runQtPdf(QTextStream& out, int rounds) {
+    SyntheticRows rows(100000, 1000);
+    auto model = ReportLayout::run(listReport(), rows);
+    out << "list: " << model->pageCount() << " pages\n";
+    QTemporaryDir dir;
+    const QString ours = dir.filePath(QStringLiteral("ours.pdf")),
+                  qt = dir.filePath(QStringLiteral("qt.pdf"));
+    QElapsedTimer t;
+    for (int r = 0; r < rounds; ++r) {
+        QString error;
+        t.start();
+        if (!ReportEngine::writePdf(*model, ours, &error)) {
+            out << "PDF failed: " << error << "\n";
+            return 1;
+        }
+        const qint64 oursMs = t.elapsed();
+        t.restart();
+        if (!writeWithQPdfWriter(*model, qt)) {
+            out << "QPdfWriter failed\n";
+            return 1;
+        }
+        const qint64 qtMs = t.elapsed();
+        out << "  round " << r + 1 << ": our writer " << oursMs << " ms, "
+            << QFileInfo(ours).size() / 1024 << " KiB; QPdfWriter " << qtMs << " ms, "
+            << QFileInfo(qt).size() / 1024 << " KiB\n";
+        out.flush();
+    }
+    out << "  peak RSS " << peakRssMb() << " MB\n";
     return 0;
 }
 
@@ -717,6 +778,8 @@ int main(int argc, char** argv) {
     if (mode == QLatin1String("decisions"))
         return runDecisions(out, args.value(1, QStringLiteral("2500")).toInt(),
                             args.contains(QStringLiteral("--pdf")));
+    if (mode == QLatin1String("qtpdf"))
+        return runQtPdf(out, args.value(1, QStringLiteral("3")).toInt());
     if (mode == QLatin1String("neocupate"))
         return runUnoccupied(out, args.value(1, QStringLiteral("100000")).toInt());
     if (mode == QLatin1String("preview")) {

@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
 #include <sys/resource.h>
 
 namespace {
@@ -61,8 +62,9 @@ int run(QTextStream& out, ReportForm& form, Database& db, const ReportRequest& r
             out << "  PDF failed: " << error << "\n";
             return 1;
         }
-        out << "  PDF: " << t.elapsed() << " ms, " << QFileInfo(path).size() / (1024 * 1024)
-            << " MiB\n";
+        const qint64 bytes = QFileInfo(path).size();
+        out << "  PDF: " << t.elapsed() << " ms, " << bytes / (1024 * 1024) << " MiB, "
+            << bytes / std::max(1, model->pageCount()) << " bytes a page\n";
     }
     form.close();
     out << "  total: " << all.elapsed() << " ms; peak RSS " << peakRssMb() << " MB\n";

@@ -190,6 +190,8 @@ void TRepDecDispFrm::build() {
     Rep.baseFont = times(10);
     Rep.orientation = QPageLayout::Portrait;
     Rep.printIfEmpty = false;
+    // Every decision repeats the same form: the PDF holds it once.
+    Rep.sharedForm = true;
 
     // Page header: the header text, then the date of the decisions.
     Band header;

@@ -22,9 +22,58 @@ struct PageItem {
     quint8 align = 0; // Align
 };
 
+// The items of one page, in drawing order: those of the shared block it
+// draws (if any), then its own.
+class PageItems {
+public:
+    class iterator {
+    public:
+        using value_type = PageItem;
+        using difference_type = std::ptrdiff_t;
+        iterator() = default;
+        iterator(const PageItem* at, const PageItem* sharedEnd, const PageItem* own)
+            : m_at(at), m_sharedEnd(sharedEnd), m_own(own) {}
+        const PageItem& operator*() const { return *m_at; }
+        const PageItem* operator->() const { return m_at; }
+        iterator& operator++() {
+            if (++m_at == m_sharedEnd)
+                m_at = m_own;
+            return *this;
+        }
+        iterator operator++(int) {
+            iterator before = *this;
+            ++*this;
+            return before;
+        }
+        bool operator==(const iterator& o) const { return m_at == o.m_at; }
+
+    private:
+        const PageItem* m_at = nullptr;
+        const PageItem* m_sharedEnd = nullptr;
+        const PageItem* m_own = nullptr;
+    };
+
+    PageItems() = default;
+    PageItems(std::span<const PageItem> shared, std::span<const PageItem> own)
+        : m_shared(shared), m_own(own) {}
+    iterator begin() const {
+        if (m_shared.empty())
+            return {m_own.data(), nullptr, m_own.data()};
+        return {m_shared.data(), m_shared.data() + m_shared.size(), m_own.data()};
+    }
+    iterator end() const { return {m_own.data() + m_own.size(), nullptr, nullptr}; }
+    size_t size() const { return m_shared.size() + m_own.size(); }
+    bool empty() const { return size() == 0; }
+
+private:
+    std::span<const PageItem> m_shared, m_own;
+};
+
 // The laid-out report: pages of positioned, already broken text lines and
 // shapes. Strings live once in one buffer (repeated lines are stored once);
-// fonts in a small table.
+// fonts in a small table. What many pages draw alike (a form's fixed texts
+// and rules) can be kept once as a shared block that each page refers to:
+// the PDF writes it once, as a form its pages invoke.
 class PageModel {
 public:
     // Fonts are sized in pixels of this reference resolution, so that the
@@ -39,7 +88,14 @@ public:
     QString title;
 
     int pageCount() const { return int(m_pageStart.size()); }
-    std::span<const PageItem> page(int index) const;
+    // Everything the page draws: its shared block's items, then its own.
+    PageItems page(int index) const;
+    // The page's own items alone.
+    std::span<const PageItem> ownItems(int index) const;
+    // The shared block the page draws; -1 when none.
+    int pageBlock(int index) const;
+    int blockCount() const { return int(m_blockStart.size()) - 1; }
+    std::span<const PageItem> block(int id) const;
     QString string(quint32 id) const;
     QStringView stringView(quint32 id) const;
     // The text an item shows (page numbers resolved); empty for shapes.
@@ -51,6 +107,10 @@ public:
 
     void startPage();
     void add(const PageItem& item) { m_items.push_back(item); }
+    // The block of these items, made when no earlier one holds the same.
+    int addBlock(std::span<const PageItem> items);
+    // The page last started draws block `id`.
+    void setPageBlock(int id);
     quint32 addString(QStringView text);
     quint16 addFont(const QFont& referenceFont);
 
@@ -65,4 +125,8 @@ private:
     std::vector<quint32> m_stringStart{0};
     std::unordered_map<size_t, quint32> m_seen; // hash -> first string with it
     std::vector<QFont> m_fonts;
+    std::vector<PageItem> m_blockItems;
+    std::vector<quint32> m_blockStart{0};
+    std::vector<qint32> m_pageBlock;
+    std::unordered_multimap<size_t, int> m_blocksSeen; // hash -> block
 };

@@ -7,14 +7,18 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QIODevice>
+#include <QPainterPath>
 #include <QRawFont>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <hb-subset.h>
 #include <map>
 #include <set>
+#include <span>
+#include <unordered_map>
 
 namespace {
 
@@ -89,9 +93,6 @@ qint16 bes16(const QByteArray& t, int at) {
 quint32 be32(const QByteArray& t, int at) {
     return qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(t.constData()) + at);
 }
-void putBe16(QByteArray& t, int at, quint16 v) {
-    qToBigEndian<quint16>(v, reinterpret_cast<uchar*>(t.data()) + at);
-}
 void append32(QByteArray& b, quint32 v) {
     uchar x[4];
     qToBigEndian<quint32>(v, x);
@@ -103,111 +104,22 @@ void append16(QByteArray& b, quint16 v) {
     b.append(reinterpret_cast<const char*>(x), 2);
 }
 
-// --- the TrueType subset -----------------------------------------------------
+// --- the font subset ----------------------------------------------------------
 
-struct GlyphTable {
-    QByteArray loca, glyf;
-    bool longOffsets = false;
-    int glyphCount = 0;
-    bool valid() const {
-        return glyphCount > 0 && loca.size() >= (glyphCount + 1) * (longOffsets ? 4 : 2);
-    }
-    // [begin, end) of a glyph's outline in glyf; empty when out of range.
-    std::pair<quint32, quint32> span(quint32 g) const {
-        if (int(g) >= glyphCount)
-            return {0, 0};
-        quint32 b, e;
-        if (longOffsets) {
-            b = be32(loca, int(g) * 4);
-            e = be32(loca, int(g) * 4 + 4);
-        } else {
-            b = quint32(be16(loca, int(g) * 2)) * 2;
-            e = quint32(be16(loca, int(g) * 2 + 2)) * 2;
-        }
-        if (e < b || e > quint32(glyf.size()))
-            return {0, 0};
-        return {b, e};
-    }
-};
+using Face = TextShaper::Face;
 
-// Adds the glyphs that composite glyphs are built from.
-void addComponents(const GlyphTable& t, std::set<quint32>& used) {
-    std::vector<quint32> todo(used.begin(), used.end());
-    while (!todo.empty()) {
-        const quint32 g = todo.back();
-        todo.pop_back();
-        const auto [b, e] = t.span(g);
-        if (e - b < 10 || bes16(t.glyf, int(b)) >= 0)
-            continue;
-        int at = int(b) + 10;
-        for (;;) {
-            if (at + 4 > int(e))
-                break;
-            const quint16 flags = be16(t.glyf, at);
-            const quint32 component = be16(t.glyf, at + 2);
-            if (used.insert(component).second)
-                todo.push_back(component);
-            at += 4 + ((flags & 0x0001) ? 4 : 2);
-            if (flags & 0x0008)
-                at += 2;
-            else if (flags & 0x0040)
-                at += 4;
-            else if (flags & 0x0080)
-                at += 8;
-            if (!(flags & 0x0020))
-                break;
-        }
-    }
-}
+// The tables a viewer reads to draw and measure the glyphs of an embedded
+// CID font; layout tables stay out, as the text comes already shaped.
+constexpr char TrueTypeTables[][5] = {"head", "hhea", "hmtx", "maxp", "OS/2",
+                                      "cvt ", "fpgm", "prep", "glyf", "loca"};
+// An OpenType file with CFF outlines keeps the tables such a file must have.
+constexpr char CffTables[][5] = {"head", "hhea", "hmtx", "maxp", "OS/2",
+                                 "post", "name", "cmap", "CFF "};
 
-quint32 tableChecksum(const QByteArray& t) {
-    quint32 sum = 0;
-    const int whole = int(t.size()) / 4 * 4;
-    for (int i = 0; i < whole; i += 4)
-        sum += be32(t, i);
-    if (whole < t.size()) {
-        uchar last[4] = {0, 0, 0, 0};
-        std::memcpy(last, t.constData() + whole, size_t(t.size() - whole));
-        sum += qFromBigEndian<quint32>(last);
-    }
-    return sum;
-}
-
-// A TrueType file with the tables a PDF viewer needs to draw the glyphs,
-// every glyph the report does not use left empty (glyph numbers unchanged).
-QByteArray subsetFont(const TextShaper::Face& face, std::set<quint32> used) {
-    GlyphTable t;
-    QByteArray head = face.table("head");
-    const QByteArray maxp = face.table("maxp");
-    t.loca = face.table("loca");
-    t.glyf = face.table("glyf");
-    t.longOffsets = be16(head, 50) != 0;
-    t.glyphCount = maxp.size() >= 6 ? be16(maxp, 4) : 0;
-    if (!t.valid())
-        return {};
-    used.insert(0);
-    addComponents(t, used);
-    QByteArray glyf, loca;
-    for (int g = 0; g < t.glyphCount; ++g) {
-        append32(loca, quint32(glyf.size()));
-        if (used.count(quint32(g))) {
-            const auto [b, e] = t.span(quint32(g));
-            glyf.append(t.glyf.constData() + b, e - b);
-            while (glyf.size() % 4)
-                glyf.append('\0');
-        }
-    }
-    append32(loca, quint32(glyf.size()));
-    putBe16(head, 50, 1);               // long offsets
-    std::memset(head.data() + 8, 0, 4); // checksum adjustment: not kept up to date
-
-    std::map<QByteArray, QByteArray> tables{
-        {"glyf", glyf}, {"head", head}, {"loca", loca}, {"maxp", maxp}};
-    for (const char* tag : {"cvt ", "fpgm", "hhea", "hmtx", "prep", "OS/2"}) {
-        const QByteArray data = face.table(tag);
-        if (!data.isEmpty())
-            tables.emplace(QByteArray(tag, 4), data);
-    }
+// A font file of the given tables, for HarfBuzz to read: Qt hands out a
+// face's tables, not its file. Checksums are left at zero; HarfBuzz
+// writes its own into the subset.
+QByteArray sfnt(quint32 version, const std::map<QByteArray, QByteArray>& tables) {
     const quint16 n = quint16(tables.size());
     quint16 power = 1, log2 = 0;
     while (power * 2 <= n) {
@@ -215,7 +127,7 @@ QByteArray subsetFont(const TextShaper::Face& face, std::set<quint32> used) {
         ++log2;
     }
     QByteArray out;
-    append32(out, 0x00010000);
+    append32(out, version);
     append16(out, n);
     append16(out, quint16(power * 16));
     append16(out, log2);
@@ -224,7 +136,7 @@ QByteArray subsetFont(const TextShaper::Face& face, std::set<quint32> used) {
     QByteArray body;
     for (const auto& [tag, data] : tables) {
         out.append(tag);
-        append32(out, tableChecksum(data));
+        append32(out, 0);
         append32(out, offset + quint32(body.size()));
         append32(out, quint32(data.size()));
         body.append(data);
@@ -232,6 +144,56 @@ QByteArray subsetFont(const TextShaper::Face& face, std::set<quint32> used) {
             body.append('\0');
     }
     return out + body;
+}
+
+// The face cut down to the glyphs the report uses by HarfBuzz's subsetter,
+// glyph numbers kept (the page streams, widths and text map use them), so
+// composite glyphs keep their components. Empty when it cannot be cut.
+QByteArray subsetFont(const Face& face, const std::set<quint32>& used) {
+    const bool cff = face.outlines == Face::Outlines::Cff;
+    std::map<QByteArray, QByteArray> tables;
+    const auto take = [&](const char* tag) {
+        const QByteArray data = face.table(tag);
+        if (!data.isEmpty())
+            tables.emplace(QByteArray(tag, 4), data);
+    };
+    if (cff)
+        std::for_each(std::begin(CffTables), std::end(CffTables), take);
+    else
+        std::for_each(std::begin(TrueTypeTables), std::end(TrueTypeTables), take);
+    const QByteArray source = sfnt(cff ? 0x4F54544Fu /* OTTO */ : 0x00010000u, tables);
+    hb_blob_t* blob = hb_blob_create(source.constData(), unsigned(source.size()),
+                                     HB_MEMORY_MODE_READONLY, nullptr, nullptr);
+    hb_face_t* from = hb_face_create(blob, 0);
+    hb_blob_destroy(blob);
+    QByteArray out;
+    if (hb_subset_input_t* input = hb_subset_input_create_or_fail()) {
+        hb_set_t* glyphs = hb_subset_input_glyph_set(input);
+        for (quint32 g : used)
+            hb_set_add(glyphs, g);
+        if (cff) {
+            // The OpenType file's own character map, for the glyphs it keeps.
+            hb_set_t* unicodes = hb_subset_input_unicode_set(input);
+            for (quint32 g : used) {
+                auto it = face.texts.find(g);
+                if (it != face.texts.end() && it->second.size() == 1)
+                    hb_set_add(unicodes, it->second.at(0).unicode());
+            }
+        }
+        hb_subset_input_set_flags(input,
+                                  HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
+        if (hb_face_t* subset = hb_subset_or_fail(from, input)) {
+            hb_blob_t* file = hb_face_reference_blob(subset);
+            unsigned length = 0;
+            const char* data = hb_blob_get_data(file, &length);
+            out = QByteArray(data, qsizetype(length));
+            hb_blob_destroy(file);
+            hb_face_destroy(subset);
+        }
+        hb_subset_input_destroy(input);
+    }
+    hb_face_destroy(from);
+    return out;
 }
 
 // --- the document --------------------------------------------------------------
@@ -344,12 +306,16 @@ QByteArray pdfName(const QString& s) {
 struct FaceObjects {
     QByteArray name;
     int descriptor = -1, toUnicode = -1;
+    bool cff = false;
 };
 
 // The font program, its descriptor and its text map, shared by every size.
-FaceObjects writeFace(Document& doc, const TextShaper::Face& face, int index,
-                      const std::set<quint32>& glyphs) {
+// False when the font cannot be cut down.
+bool writeFace(Document& doc, const TextShaper::Face& face, int index,
+               const std::set<quint32>& glyphs, FaceObjects& out) {
     const QByteArray program = subsetFont(face, glyphs);
+    if (program.isEmpty())
+        return false;
     const QByteArray head = face.table("head"), hhea = face.table("hhea"), os2 = face.table("OS/2"),
                      post = face.table("post");
     const double k = 1000.0 / face.unitsPerEm;
@@ -360,8 +326,10 @@ FaceObjects writeFace(Document& doc, const TextShaper::Face& face, int index,
         tag.append(char('A' + seed % 26));
         seed /= 26;
     }
-    FaceObjects out;
-    out.name = tag + '+' + pdfName(face.family) +
+    out.cff = face.outlines == Face::Outlines::Cff;
+    // Qt names a family that two foundries make "Family [Foundry]".
+    const QString family = face.family.section(QStringLiteral(" ["), 0, 0);
+    out.name = tag + '+' + pdfName(family) +
                (face.style.isEmpty() ? QByteArray() : '-' + pdfName(face.style));
     out.descriptor = doc.reserve();
     out.toUnicode = doc.reserve();
@@ -380,10 +348,13 @@ FaceObjects writeFace(Document& doc, const TextShaper::Face& face, int index,
     d += " /ItalicAngle ";
     appendNum(d, italicAngle);
     d += " /Ascent " + QByteArray::number(ascent) + " /Descent " + QByteArray::number(descent) +
-         " /CapHeight " + QByteArray::number(capHeight) + " /StemV 80 /FontFile2 " +
-         Document::ref(file) + " >>";
+         " /CapHeight " + QByteArray::number(capHeight) + " /StemV 80 " +
+         (out.cff ? "/FontFile3 " : "/FontFile2 ") + Document::ref(file) + " >>";
     doc.object(out.descriptor, d);
-    doc.stream(file, deflate(program), "/Length1 " + QByteArray::number(program.size()) + ' ');
+    // CFF outlines go in their OpenType file (PDF 1.6), TrueType as is.
+    doc.stream(file, deflate(program),
+               out.cff ? QByteArray("/Subtype /OpenType ")
+                       : "/Length1 " + QByteArray::number(program.size()) + ' ');
 
     QByteArray cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
@@ -407,7 +378,7 @@ FaceObjects writeFace(Document& doc, const TextShaper::Face& face, int index,
     }
     cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
     doc.stream(out.toUnicode, deflate(cmap));
-    return out;
+    return true;
 }
 
 // The font of one size: its widths are the advances the text was placed with.
@@ -435,22 +406,29 @@ void writeSized(Document& doc, TextShaper& shaper, int sized, const FontUse& use
     if (previous != 0xffffffffu)
         widths.append(']');
     widths.append(']');
-    doc.object(cid, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + face.name +
+    // Glyph numbers are the CIDs: a CFF font that is not CID-keyed takes
+    // them as its glyph numbers, a TrueType font through the identity map.
+    doc.object(cid, "<< /Type /Font /Subtype " +
+                        (face.cff ? QByteArray("/CIDFontType0") : QByteArray("/CIDFontType2")) +
+                        " /BaseFont /" + face.name +
                         " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 "
                         ">> /FontDescriptor " +
-                        Document::ref(face.descriptor) + " /CIDToGIDMap /Identity /W " + widths +
-                        " >>");
+                        Document::ref(face.descriptor) +
+                        (face.cff ? QByteArray() : QByteArray(" /CIDToGIDMap /Identity")) + " /W " +
+                        widths + " >>");
 }
 
-// Writes one page's drawing operators.
+// Writes the drawing operators of a page or of a block that pages share.
 class PageWriter {
 public:
     PageWriter(const PageModel& model, TextShaper& shaper, std::vector<FontUse>& fonts)
         : m_model(model), m_shaper(shaper), m_fonts(fonts) {}
 
-    // False when a text needs a font this writer cannot embed.
-    bool write(int page, QByteArray& b) {
+    // The drawing operators of `items` of page `page` (page numbers are
+    // never in a shared block).
+    void write(int page, std::span<const PageItem> items, QByteArray& b) {
         b.clear();
+        m_paths.clear();
         const double k = PageModel::mmToRef(1.0);
         // Reference pixels, y downwards, as the page model and QPainter use.
         b.append("0.1 0 0 -0.1 0 ");
@@ -458,7 +436,7 @@ public:
         b.append(" cm\n0 0 0 RG 0 0 0 rg 2 J 2 j\n");
         // Shapes first: they are only stroked, so the order does not show.
         double width = -1;
-        for (const PageItem& it : m_model.page(page)) {
+        for (const PageItem& it : items) {
             if (it.kind != PageItem::Rect && it.kind != PageItem::Line)
                 continue;
             const double w = it.style * 0.01 * k;
@@ -486,7 +464,7 @@ public:
         }
         b.append("BT\n");
         int current = -1;
-        for (const PageItem& it : m_model.page(page)) {
+        for (const PageItem& it : items) {
             if (it.kind != PageItem::Text && it.kind != PageItem::PageNumberText)
                 continue;
             const QFont& font = m_model.font(it.style);
@@ -500,8 +478,10 @@ public:
             const double top = it.y * k;
             for (const TextShaper::Run& run : m_line.runs) {
                 const TextShaper::Sized& sized = m_shaper.sized(run.sized);
-                if (!m_shaper.face(sized.face).glyfOutlines)
-                    return false;
+                if (m_shaper.face(sized.face).outlines == Face::Outlines::None) {
+                    writeOutlines(run, x0, top + run.baseline);
+                    continue;
+                }
                 if (run.sized != current) {
                     current = run.sized;
                     if (m_fonts.size() <= size_t(current))
@@ -522,10 +502,50 @@ public:
             }
         }
         b.append("ET\n");
-        return true;
+        b.append(m_paths);
     }
 
 private:
+    // A font with no outlines a PDF can embed (Type 1, variable CFF2): its
+    // glyphs are filled as paths. The page shows them; the text cannot be
+    // copied out.
+    void writeOutlines(const TextShaper::Run& run, double x0, double baseline) {
+        const TextShaper::Sized& sized = m_shaper.sized(run.sized);
+        for (size_t i = run.first; i < run.first + run.count; ++i) {
+            const quint32 g = m_line.glyphs[i];
+            QByteArray& path = m_outlines[(quint64(run.sized) << 32) | g];
+            if (path.isNull()) {
+                path = "";
+                const QPainterPath outline = sized.raw.pathForGlyph(g);
+                for (int e = 0; e < outline.elementCount(); ++e) {
+                    const QPainterPath::Element el = outline.elementAt(e);
+                    appendNum(path, el.x);
+                    path.append(' ');
+                    appendNum(path, el.y);
+                    if (el.isMoveTo())
+                        path.append(" m\n");
+                    else if (el.isLineTo())
+                        path.append(" l\n");
+                    else if (el.type == QPainterPath::CurveToDataElement &&
+                             (e + 1 == outline.elementCount() ||
+                              outline.elementAt(e + 1).type != QPainterPath::CurveToDataElement))
+                        path.append(" c\n"); // the curve's end point
+                    else
+                        path.append(' ');
+                }
+            }
+            if (path.isEmpty())
+                continue;
+            m_paths.append("q 1 0 0 1 ");
+            appendNum(m_paths, x0 + m_line.x[i]);
+            m_paths.append(' ');
+            appendNum(m_paths, baseline);
+            m_paths.append(" cm\n");
+            m_paths.append(path);
+            m_paths.append("f Q\n");
+        }
+    }
+
     void writeGlyphs(QByteArray& b, const TextShaper::Run& run, FontUse& use) {
         const float size = m_shaper.sized(run.sized).pixelSize;
         // Where the viewer puts each glyph is the previous one plus its
@@ -561,23 +581,11 @@ private:
     TextShaper& m_shaper;
     std::vector<FontUse>& m_fonts;
     TextShaper::ShapedText m_line;
-    QByteArray m_tj;
+    QByteArray m_tj, m_paths;
+    std::unordered_map<quint64, QByteArray> m_outlines;
 };
 
 } // namespace
-
-bool PdfOutput::supports(const PageModel& model) {
-    TextShaper shaper;
-    TextShaper::ShapedText line;
-    for (int i = 0; i < model.fontCount(); ++i) {
-        shaper.shape(u"A", model.font(quint16(i)), line);
-        for (const TextShaper::Run& r : line.runs) {
-            if (!shaper.face(shaper.sized(r.sized).face).glyfOutlines)
-                return false;
-        }
-    }
-    return true;
-}
 
 PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QString* error,
                                    const Progress& progress) {
@@ -586,7 +594,6 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
     const int catalog = doc.reserve(), pages = doc.reserve(), resources = doc.reserve(),
               info = doc.reserve();
     doc.raw().append("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
-    doc.object(catalog, "<< /Type /Catalog /Pages " + Document::ref(pages) + " >>");
 
     TextShaper shaper;
     std::vector<FontUse> fonts;
@@ -596,11 +603,27 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
     mediaBox.append(' ');
     appendNum(mediaBox, model.paperMm.height() * 72.0 / 25.4, 3);
     mediaBox.append(']');
-    QByteArray content, kids;
+    QByteArray content, kids, blockNames;
+    // A block that pages share is written once, as a form they invoke.
+    std::vector<int> blocks(size_t(model.blockCount()), -1);
+    int blockResources = -1;
     const int total = std::max(1, model.pageCount());
     for (int i = 0; i < model.pageCount(); ++i) {
-        if (!writer.write(i, content))
-            return Result::Unsupported;
+        const int block = model.pageBlock(i);
+        if (block >= 0 && blocks[size_t(block)] < 0) {
+            if (blockResources < 0)
+                blockResources = doc.reserve();
+            writer.write(i, model.block(block), content);
+            blocks[size_t(block)] = doc.reserve();
+            doc.stream(blocks[size_t(block)], deflate(content),
+                       "/Type /XObject /Subtype /Form /BBox " + mediaBox + " /Resources " +
+                           Document::ref(blockResources) + ' ');
+            blockNames +=
+                "/B" + QByteArray::number(block) + ' ' + Document::ref(blocks[size_t(block)]) + ' ';
+        }
+        writer.write(i, model.ownItems(i), content);
+        if (block >= 0)
+            content.prepend("/B" + QByteArray::number(block) + " Do\n");
         const int stream = doc.reserve(), page = doc.reserve();
         doc.stream(stream, deflate(content));
         doc.object(page, "<< /Type /Page /Parent " + Document::ref(pages) + " /Resources " +
@@ -623,8 +646,12 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
         fontDict +=
             "/F" + QByteArray::number(qulonglong(f)) + ' ' + Document::ref(fonts[f].object) + ' ';
     }
-    fontDict += ">> >>";
-    doc.object(resources, fontDict);
+    fontDict += ">>";
+    if (blockResources >= 0)
+        doc.object(blockResources, fontDict + " >>");
+    if (!blockNames.isEmpty())
+        fontDict += " /XObject << " + blockNames + ">>";
+    doc.object(resources, fontDict + " >>");
     // Each font file once, with the glyphs of all its sizes.
     std::vector<std::set<quint32>> faceGlyphs(size_t(shaper.faceCount()));
     for (size_t f = 0; f < fonts.size(); ++f) {
@@ -632,14 +659,27 @@ PdfOutput::Result PdfOutput::write(const PageModel& model, QIODevice& out, QStri
             faceGlyphs[size_t(shaper.sized(int(f)).face)].merge(fonts[f].glyphs());
     }
     std::vector<FaceObjects> faces(faceGlyphs.size());
+    bool openType = false;
     for (size_t face = 0; face < faceGlyphs.size(); ++face) {
-        if (!faceGlyphs[face].empty())
-            faces[face] = writeFace(doc, shaper.face(int(face)), int(face), faceGlyphs[face]);
+        if (faceGlyphs[face].empty())
+            continue;
+        const Face& f = shaper.face(int(face));
+        if (!writeFace(doc, f, int(face), faceGlyphs[face], faces[face])) {
+            *error =
+                QStringLiteral("Fontul \"%1\" nu poate fi inclus in fisierul PDF.")
+                    .arg(f.family + (f.style.isEmpty() ? QString() : QLatin1Char(' ') + f.style));
+            return Result::Failed;
+        }
+        openType = openType || faces[face].cff;
     }
     for (size_t f = 0; f < fonts.size(); ++f) {
         if (fonts[f].object >= 0)
             writeSized(doc, shaper, int(f), fonts[f], faces[size_t(shaper.sized(int(f)).face)]);
     }
+    // An OpenType font file needs PDF 1.6; the catalog's version says so
+    // where the header, written first, cannot.
+    doc.object(catalog, "<< /Type /Catalog /Pages " + Document::ref(pages) +
+                            (openType ? QByteArray(" /Version /1.6") : QByteArray()) + " >>");
     const QString app = QCoreApplication::applicationName().isEmpty()
                             ? QStringLiteral("Tombrix")
                             : QCoreApplication::applicationName();

@@ -11,15 +11,15 @@ class QIODevice;
 // glyph with an operator of its own and compresses hard, which made a list
 // of a few thousand pages take seconds per thousand pages. Here every line
 // is one text operator, page streams are compressed fast, and each font is
-// embedded once, cut down to the glyphs the report uses. It draws the same
-// glyphs at the same places as the preview and the printer (TextShaper).
+// embedded once, cut down to the glyphs the report uses (TrueType or CFF
+// outlines; glyphs of a font with neither are drawn as paths). It draws the
+// same glyphs at the same places as the preview and the printer (TextShaper).
 namespace PdfOutput {
 
 enum class Result {
     Written,
     Cancelled,
-    Failed,      // `error` says why
-    Unsupported, // a font without TrueType outlines: use Qt's PDF engine
+    Failed, // `error` says why
 };
 
 // Called with the pages done and the total; false cancels.
@@ -27,8 +27,5 @@ using Progress = std::function<bool(int done, int total)>;
 
 // Writes the whole model to `out`, which must be open for writing.
 Result write(const PageModel& model, QIODevice& out, QString* error, const Progress& progress = {});
-
-// True when every font of the model can be embedded by this writer.
-bool supports(const PageModel& model);
 
 } // namespace PdfOutput

@@ -157,6 +157,11 @@ struct ReportDefinition {
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     QMarginsF marginsMm{10, 10, 10, 10};
     bool printIfEmpty = false; // off: no rows give no pages
+    // On: the report is a form filled in once per page (a decision). What
+    // does not depend on the row (labels without a print hook, memos,
+    // rules, grids, today's date) is kept once as a block that every page
+    // showing the same draws; the PDF writes it once.
+    bool sharedForm = false;
 
     std::optional<Band> pageHeader;
     std::optional<Band> columnHeader;

@@ -13,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPointer>
 #include <QPrintEngine>
 #include <QPrinter>
@@ -293,37 +292,6 @@ bool printPages(const PageModel& model, QPrinter& printer, int copies, int first
     return spool.finish(error);
 }
 
-namespace {
-
-bool writeWithQt(const PageModel& model, QIODevice& file, const QString& path, QString* error,
-                 const PageProgress& progress) {
-    QPdfWriter writer(&file);
-    writer.setResolution(1200);
-    writer.setTitle(model.title);
-    writer.setCreator(QCoreApplication::applicationName());
-    writer.setPageLayout(QPageLayout(model.pageSize, model.orientation, QMarginsF(0, 0, 0, 0)));
-    QPainter p;
-    if (!p.begin(&writer)) {
-        *error =
-            QStringLiteral("Nu pot scrie fisierul \"%1\".").arg(QDir::toNativeSeparators(path));
-        return false;
-    }
-    const int total = std::max(1, model.pageCount());
-    PagePainter::ShapedLines shaped;
-    for (int i = 0; i < model.pageCount(); ++i) {
-        if (i > 0)
-            writer.newPage();
-        PagePainter::paint(p, model, i, &shaped);
-        if (progress && !progress(i + 1, total)) {
-            p.end();
-            return false;
-        }
-    }
-    return p.end();
-}
-
-} // namespace
-
 bool writePdf(const PageModel& model, const QString& path, QString* error,
               const PageProgress& progress) {
     error->clear();
@@ -332,29 +300,22 @@ bool writePdf(const PageModel& model, const QString& path, QString* error,
                      .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     };
-    // Our own writer when it can embed the fonts; Qt's otherwise. A file
-    // not committed is removed with its OwnSaveFile, so a second try starts clean.
-    if (PdfOutput::supports(model)) {
-        OwnSaveFile file(path);
-        if (!file.open())
-            return cannotWrite(file);
-        switch (PdfOutput::write(model, file.device(), error, progress)) {
-        case PdfOutput::Result::Written:
-            return file.commit() || cannotWrite(file);
-        case PdfOutput::Result::Cancelled:
-            return false;
-        case PdfOutput::Result::Failed:
-            return cannotWrite(file);
-        case PdfOutput::Result::Unsupported:
-            break;
-        }
-    }
+    // A file not committed is removed with its OwnSaveFile, so a second try starts clean.
     OwnSaveFile file(path);
     if (!file.open())
         return cannotWrite(file);
-    if (!writeWithQt(model, file.device(), path, error, progress))
-        return false; // the temporary file goes with `file`
-    return file.commit() || cannotWrite(file);
+    switch (PdfOutput::write(model, file.device(), error, progress)) {
+    case PdfOutput::Result::Written:
+        return file.commit() || cannotWrite(file);
+    case PdfOutput::Result::Cancelled:
+        return false;
+    case PdfOutput::Result::Failed:
+        break;
+    }
+    // The writer says why: the device's error, or a font it cannot embed.
+    *error = QStringLiteral("Nu pot scrie fisierul \"%1\":\n%2")
+                 .arg(QDir::toNativeSeparators(path), *error);
+    return false;
 }
 
 OutputResult output(ReportDefinition& def, RowSource& rows, const OutputOptions& options,

@@ -87,8 +87,7 @@ std::pair<int, int> pageRange(const PageModel& model, int firstPage, int lastPag
 bool printPages(const PageModel& model, QPrinter& printer, int copies, int firstPage, int lastPage,
                 QString* error, const PageProgress& progress = {});
 
-// Writes the whole report as PDF (PdfOutput; Qt's PDF engine for fonts it
-// cannot embed). It is written under a temporary name and
+// Writes the whole report as PDF (PdfOutput). It is written under a temporary name and
 // only takes `path` when complete: a cancel or failure leaves no file (and
 // an existing file at `path` untouched).
 bool writePdf(const PageModel& model, const QString& path, QString* error,

@@ -19,8 +19,23 @@ constexpr double NoLimit = std::numeric_limits<double>::max();
 // A rendered band: items with y measured from the band's top.
 struct Fragment {
     std::vector<PageItem> items;
+    std::vector<bool> fixed; // by item: the same whatever the row
     double height = 0;
 };
+
+// Elements whose items do not depend on the row or the page.
+bool rowIndependent(const Element& e) {
+    switch (e.kind) {
+    case ElementKind::Label:
+        return !e.onPrint;
+    case ElementKind::DataText:
+    case ElementKind::PageNumber:
+    case ElementKind::Total:
+        return false;
+    default:
+        return true;
+    }
+}
 
 struct FontEntry {
     quint16 id = 0;
@@ -209,6 +224,7 @@ private:
     std::vector<size_t> m_order;
     std::vector<double> m_shift, m_growth;
     std::vector<std::vector<PageItem>> m_texts;
+    std::vector<PageItem> m_form; // the open page's row-independent items
 
     int fieldOf(const Element& e) {
         auto it = m_fieldOf.find(&e);
@@ -459,12 +475,14 @@ bool LayoutPass::render(const Band& band, bool isDetail, Fragment& out) {
         default:
             break;
         }
+        out.fixed.resize(out.items.size(), rowIndependent(e));
     }
     return true;
 }
 
 void LayoutPass::put(const Fragment& f, double pageY, double from, double to) {
-    for (PageItem it : f.items) {
+    for (size_t i = 0; i < f.items.size(); ++i) {
+        PageItem it = f.items[i];
         if (it.kind == PageItem::Text || it.kind == PageItem::PageNumberText) {
             if (it.y < from - Eps || it.y >= to - Eps)
                 continue;
@@ -484,7 +502,10 @@ void LayoutPass::put(const Fragment& f, double pageY, double from, double to) {
         }
         it.x = float(it.x + m_def.marginsMm.left());
         it.y = float(it.y + pageY);
-        m_model->add(it);
+        if (m_def.sharedForm && f.fixed[i])
+            m_form.push_back(it);
+        else
+            m_model->add(it);
     }
 }
 
@@ -514,6 +535,11 @@ void LayoutPass::closePage() {
         if (render(*m_def.pageFooter, false, f))
             put(f, m_bodyBottom, 0, NoLimit);
     }
+    // The page's form goes in as a block, shared with every page whose
+    // form came out the same.
+    if (!m_form.empty())
+        m_model->setPageBlock(m_model->addBlock(m_form));
+    m_form.clear();
     m_pageOpen = false;
 }
 

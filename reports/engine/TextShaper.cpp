@@ -79,8 +79,12 @@ int TextShaper::faceOf(const QRawFont& raw) {
     f->italic = italic;
     f->unitsPerEm = std::max(1, int(raw.unitsPerEm()));
     const QByteArray maxp = raw.fontTable("maxp");
-    f->glyfOutlines = !raw.fontTable("glyf").isEmpty() && !raw.fontTable("loca").isEmpty() &&
-                      raw.fontTable("head").size() >= 54 && maxp.size() >= 6 && be16(maxp, 4) > 0;
+    if (raw.fontTable("head").size() >= 54 && maxp.size() >= 6 && be16(maxp, 4) > 0) {
+        if (!raw.fontTable("glyf").isEmpty() && !raw.fontTable("loca").isEmpty())
+            f->outlines = Face::Outlines::TrueType;
+        else if (!raw.fontTable("CFF ").isEmpty())
+            f->outlines = Face::Outlines::Cff;
+    }
     m_faces.push_back(std::move(f));
     return int(m_faces.size() - 1);
 }

@@ -30,7 +30,10 @@ public:
         QString family, style;
         int unitsPerEm = 1000;
         bool italic = false;
-        bool glyfOutlines = false;                  // TrueType outlines, which our PDF can embed
+        // What the PDF writer embeds: TrueType or CFF outlines; a face with
+        // neither (Type 1, variable CFF2) has its glyphs drawn as paths.
+        enum class Outlines : quint8 { None, TrueType, Cff };
+        Outlines outlines = Outlines::None;
         std::unordered_map<quint32, QString> texts; // glyph -> the characters it shows
         QByteArray table(const char tag[4]) const;
     };

@@ -1,6 +1,7 @@
 #include "Clock.h"
 #include "DecDispUnt.h"
 #include "HolderRegister.h"
+#include "PageRaster.h"
 #include "RepDecDisp.h"
 #include "ReportEngine.h"
 #include "ReportLayout.h"
@@ -52,12 +53,15 @@ struct Laid {
     double margin = 0;
 };
 
-Laid layoutAt(HolderRegister& reg, const QDate& date) {
+// `sharedForm` off lays the decisions out as they were before the form
+// was shared: every page with the whole form of its own.
+Laid layoutAt(HolderRegister& reg, const QDate& date, bool sharedForm = true) {
     TRepDecDispFrm form;
     ReportRequest request;
     request.programDir = reg.dir.path();
     request.date = date;
     form.prepare(reg.db, request);
+    form.definition().sharedForm = sharedForm;
     Laid out{ReportLayout::run(form.definition(), form.rows()), form.definition().marginsMm.left()};
     form.close();
     return out;
@@ -87,6 +91,7 @@ private slots:
     void textsFromTheFiles();
     void onePagePerDecisionNothingOverlaps();
     void endToEndPdf();
+    void theFormIsDrawnOnceAndLooksAsBefore();
 };
 
 void TestRepDecDisp::menuEntry() {
@@ -319,6 +324,62 @@ void TestRepDecDisp::endToEndPdf() {
     QVERIFY(text.contains("BARBU ELENA"));
     QVERIFY(text.contains("CIOBANU ION"));
     QVERIFY(text.contains("Am primit un exemplar al deciziei de impunere."));
+}
+
+void TestRepDecDisp::theFormIsDrawnOnceAndLooksAsBefore() {
+    TaxRegister reg;
+    const int longer = reg.addPlace("Bellu", "1700101123459", "LUNG");
+    reg.addConcession(longer, QDate(2001, 1, 1), 50, 6,
+                      {{"Nume_Uzufruct", "Constantinescu-Georgescu Maria Magdalena Alexandra"},
+                       {"Localitatea", "Drobeta-Turnu Severin"},
+                       {"Strada", "Ștefan cel Mare și Sfânt"}});
+    const Laid shared = layoutAt(reg, QDate(2025, 12, 31));
+    const Laid plain = layoutAt(reg, QDate(2025, 12, 31), false);
+    const PageModel &m = *shared.model, &before = *plain.model;
+    QCOMPARE(m.pageCount(), 3);
+    QCOMPARE(before.pageCount(), 3);
+    // The form is held once; each page keeps only its holder's data and
+    // the date, and draws the very items it drew before.
+    QCOMPARE(m.blockCount(), 1);
+    QCOMPARE(before.blockCount(), 0);
+    const auto sorted = [](const PageModel& model, int page) {
+        std::vector<std::tuple<int, float, float, float, float, QString, int>> items;
+        for (const PageItem& it : model.page(page))
+            items.emplace_back(it.kind, it.x, it.y, it.w, it.h, model.itemText(page, it), it.style);
+        std::sort(items.begin(), items.end());
+        return items;
+    };
+    for (int p = 0; p < m.pageCount(); ++p) {
+        QCOMPARE(m.pageBlock(p), 0);
+        QVERIFY(m.ownItems(p).size() <= 14);
+        QVERIFY(m.block(0).size() > 50);
+        QVERIFY(sorted(m, p) == sorted(before, p));
+    }
+
+    // In the PDF the form is one object every page invokes, and each page
+    // renders as the form-per-page file rendered it and as the painter draws.
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("decizii.pdf"), old = dir.filePath("vechi.pdf");
+    QString error;
+    QVERIFY2(ReportEngine::writePdf(m, pdf, &error), qPrintable(error));
+    QVERIFY2(ReportEngine::writePdf(before, old, &error), qPrintable(error));
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count("/Subtype /Form"), 1);
+    QVERIFY(QFileInfo(pdf).size() < QFileInfo(old).size());
+    for (int p = 0; p < m.pageCount(); ++p) {
+        const QImage now = renderPdfPage(pdf, p, dir.filePath("nou"));
+        const QImage then = renderPdfPage(old, p, dir.filePath("vechi"));
+        QVERIFY(!now.isNull() && now.size() == then.size());
+        int differ = 0;
+        for (int y = 0; y < now.height(); ++y) {
+            for (int x = 0; x < now.width(); ++x)
+                differ += std::abs(now.constScanLine(y)[x] - then.constScanLine(y)[x]) > 64;
+        }
+        QCOMPARE(differ, 0);
+        const QString differs = sameInk(now, paintPage(m, p, now.size()), 20000);
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
+    }
 }
 
 QTEST_MAIN(TestRepDecDisp)
