@@ -648,3 +648,15 @@ void PgConnection::createTable(const TableDef& t) {
     for (const IndexDef& i : t.indexes)
         execute(Schema::createIndexSql(t, i));
 }
+
+void PgConnection::holdLock(qint64 key) {
+    Statement st(*this, QStringLiteral("SELECT pg_advisory_lock(?)"));
+    st.bind(1, key);
+    st.run();
+}
+
+void PgConnection::releaseLock(qint64 key) {
+    Statement st(*this, QStringLiteral("SELECT pg_advisory_unlock(?)"));
+    st.bind(1, key);
+    st.run();
+}

@@ -34,6 +34,10 @@ public:
     void createTable(const TableDef& table) override;
     QString nullsFirst() const override { return QStringLiteral(" NULLS FIRST"); }
     QString sameValue() const override { return QStringLiteral(" IS NOT DISTINCT FROM "); }
+    // A session's advisory lock on the server: released by releaseLock(),
+    // or by the server when the connection ends.
+    void holdLock(qint64 key) override;
+    void releaseLock(qint64 key) override;
 
     // The SQL text with its parameters numbered for the server, and the
     // names of the named ones by position (empty for `?`).
