@@ -281,6 +281,7 @@ PgConnection::PgConnection(const QString& conninfo) {
         const char* values[] = {info.constData(), secret.constData(), nullptr};
         PQfinish(m_conn);
         m_conn = PQconnectdbParams(keys, values, 1);
+        m_passwordTyped = true;
     }
     m_where = QStringLiteral("%1 de pe serverul %2").arg(quotedValue(PQdb(m_conn)), serverName());
     if (PQstatus(m_conn) != CONNECTION_OK) {
@@ -659,4 +660,8 @@ void PgConnection::releaseLock(qint64 key) {
     Statement st(*this, QStringLiteral("SELECT pg_advisory_unlock(?)"));
     st.bind(1, key);
     st.run();
+}
+
+QByteArray PgConnection::typedPassword() const {
+    return m_passwordTyped && m_conn ? QByteArray(PQpass(m_conn)) : QByteArray();
 }
