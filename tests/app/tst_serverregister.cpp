@@ -1,22 +1,34 @@
 // The register on a PostgreSQL server (a throwaway one the test starts):
-// copied by pg_dump on the day's first start, and brought to the current
-// structure once when several clerks start together.
+// moved there from the file by `tombrix --to-server`, copied by pg_dump on
+// the day's first start, and brought to the current structure once when
+// several clerks start together.
 #include "Backup.h"
+#include "CommandLine.h"
 #include "Database.h"
 #include "MainUnt.h"
 #include "OnlineUpdate.h"
 #include "PgConnection.h"
 #include "PgServer.h"
+#include "RegisterGenerator.h"
+#include "Schema.h"
 #include "ServerBackup.h"
 #include "TestSupport.h"
 #include "Upgrade.h"
 
 #include <QProcess>
+#include <QTextStream>
 #include <QtTest>
 #include <atomic>
 #include <thread>
 
 namespace {
+
+int toServer(const QString& conninfo, const QString& programDir, QString* err) {
+    QString out;
+    QTextStream o(&out), e(err);
+    return CommandLine::run({QStringLiteral("tombrix"), QStringLiteral("--to-server"), conninfo},
+                            programDir, o, e);
+}
 
 QByteArray bytesOf(const QString& path) {
     QFile f(path);
@@ -49,13 +61,89 @@ private slots:
             QSKIP(qPrintable(QStringLiteral("no test server: ") + m_server->why()));
     }
 
-    // The day's first start dumps the register on the server, whole;
-    // later starts that day leave the dump as it is.
-    void theWindowDumpsTheRegisterOnceADay() {
+    void movesEveryRowAndLeavesTheFileAsItWas() {
+        TempProgramDir prog;
+        const QString file = prog.file(QStringLiteral("Tombrix.sqlite"));
+        {
+            Database db(file);
+            db.open();
+            generateRegister(db, 150, 3);
+            // Ids with gaps and far apart come over as they are.
+            db.exec(QStringLiteral("DELETE FROM Catalog WHERE Id_Loc = 7"));
+            db.exec(QStringLiteral("INSERT INTO Catalog (Id_Loc, Nume_Uzufruct) VALUES "
+                                   "(90001, 'Ţăranu Ştefan')"));
+        }
+        const QByteArray before = bytesOf(file);
+        const QString conninfo =
+            m_server->newDatabase(QStringLiteral("mutat")) + QStringLiteral(" password=ascunsa");
+        QString err;
+        QCOMPARE(toServer(conninfo, prog.path(), &err), 0);
+        QCOMPARE(bytesOf(file), before);
+        const QString choice = prog.file(QStringLiteral("Tombrix.conn"));
+        QVERIFY(bytesOf(choice).contains("dbname='mutat'") && !bytesOf(choice).contains("pass"));
+
+        Database local(file);
+        local.open();
+        Database server(file, CommandLine::chosenServer(QString(), prog.path()));
+        server.open();
+        for (const TableDef& t : Schema::tables()) {
+            QStringList fields = {QStringLiteral("rowid")};
+            for (const FieldDef& f : t.fields)
+                fields << QLatin1Char('"') + f.name + QLatin1Char('"');
+            const QString all = QStringLiteral("SELECT %1 FROM \"%2\" ORDER BY rowid")
+                                    .arg(fields.join(QLatin1Char(',')), t.name);
+            QCOMPARE(rowsOf(server, all), rowsOf(local, all));
+        }
+        // The server's row ids go on above the copied ones.
+        const qint64 last = scalarOf(server, QStringLiteral("SELECT max(rowid) FROM Chitante"));
+        QCOMPARE(failureKindOf([&] {
+                     server.exec(QStringLiteral("INSERT INTO Chitante (Id_Loc) VALUES (?)"), {1});
+                 }),
+                 FailureKind(-1));
+        QVERIFY(server.connection().lastInsertId() > last);
+
+        // Moved once: a second move into the same database is refused.
+        QVERIFY(QFile::remove(choice));
+        QCOMPARE(toServer(conninfo, prog.path(), &err), 1);
+        QVERIFY2(err.contains(QStringLiteral("Baza de date mutat de pe serverul local contine "
+                                             "deja un registru")),
+                 qPrintable(err));
+        QVERIFY(!QFileInfo::exists(choice));
+        QCOMPARE(scalarOf(server, QStringLiteral("SELECT count(*) FROM Catalog")), 150);
+    }
+
+    // A value the server's field cannot hold, in the last table copied.
+    void aFailureLeavesTheDatabaseEmpty() {
+        TempProgramDir prog;
+        {
+            Database db(prog.file(QStringLiteral("Tombrix.sqlite")));
+            db.open();
+            db.exec(QStringLiteral("INSERT INTO Catalog (Id_Loc) VALUES (1)"));
+            db.exec(QStringLiteral("INSERT INTO Unitatea (Cimitir) VALUES (?)"),
+                    {QString(40, QLatin1Char('x'))});
+        }
+        const QString conninfo = m_server->newDatabase(QStringLiteral("esuat"));
+        QString err;
+        QCOMPARE(toServer(conninfo, prog.path(), &err), 1);
+        QVERIFY2(err.startsWith(QStringLiteral("Registrul nu a fost mutat in baza de date esuat "
+                                               "de pe serverul local, care a ramas goala. "
+                                               "Tabelul Unitatea nu a putut fi copiat")),
+                 qPrintable(err));
+        QVERIFY(!QFileInfo::exists(prog.file(QStringLiteral("Tombrix.conn"))));
+        PgConnection server(conninfo);
+        QCOMPARE(scalarOf(server, kTables), 0);
+    }
+
+    // No file: the empty register on the server, which the window then
+    // opens through Tombrix.conn and dumps once, on the day's first start.
+    void withoutAFileTheEmptyRegisterIsMadeOnTheServer() {
         TempProgramDir prog;
         ScriptedPrompts prompts;
         const FixedToday today(QDate(2026, 3, 5));
-        const QString server = m_server->newDatabase(QStringLiteral("gol"));
+        QString err;
+        QCOMPARE(toServer(m_server->newDatabase(QStringLiteral("gol")), prog.path(), &err), 0);
+        QVERIFY(!QFileInfo::exists(prog.file(QStringLiteral("Tombrix.sqlite"))));
+        const QString server = CommandLine::chosenServer(QString(), prog.path());
         const QString dump =
             prog.backupRoot() + QStringLiteral("/SalvariQuarvenn/20260305/Tombrix/Tombrix.dump");
         QByteArray made;
