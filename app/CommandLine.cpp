@@ -6,6 +6,7 @@
 #include "RestoreCommand.h"
 #include "ServerChoice.h"
 #include "StoreError.h"
+#include "ToServerCommand.h"
 #include "Values.h"
 
 #include <QCommandLineParser>
@@ -20,6 +21,9 @@ const QString ImportNeedsDirectory =
     QStringLiteral("Dupa --import trebuie dat directorul cu datele vechi");
 const QString ServerNeedsConnection = QStringLiteral(
     "Dupa --server trebuie data legatura cu serverul, ca \"host=server dbname=tombrix user=nume\"");
+const QString ToServerNeedsConnection =
+    QStringLiteral("Dupa --to-server trebuie data legatura cu serverul, ca \"host=server "
+                   "dbname=tombrix user=nume\"");
 const QString RestoreNeedsDay =
     QStringLiteral("Dupa --restore trebuie data ziua copiei zilnice, ca AAAALLZZ (20240305)");
 
@@ -48,7 +52,9 @@ Options parse(const QStringList& arguments) {
     const QCommandLineOption withoutRefused(QStringLiteral("fara-refuzate"));
     const QCommandLineOption server(QStringLiteral("server"), QString(),
                                     QStringLiteral("conexiune"));
-    parser.addOptions({import, restore, yes, withoutRefused, server});
+    const QCommandLineOption toServer(QStringLiteral("to-server"), QString(),
+                                      QStringLiteral("conexiune"));
+    parser.addOptions({import, restore, yes, withoutRefused, server, toServer});
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
         if (!unknown.isEmpty())
@@ -58,6 +64,8 @@ Options parse(const QStringList& arguments) {
             o.error = RestoreNeedsDay; // given last, without its day
         else if (arguments.last() == QLatin1String("--server"))
             o.error = ServerNeedsConnection;
+        else if (arguments.last() == QLatin1String("--to-server"))
+            o.error = ToServerNeedsConnection;
         else
             o.error = ImportNeedsDirectory;
         return o;
@@ -91,7 +99,18 @@ Options parse(const QStringList& arguments) {
         o.error = ServerNeedsConnection;
         return o;
     }
-    if (o.import && o.restore)
+    const QStringList targets = parser.values(toServer);
+    o.toServer = targets.value(0).trimmed();
+    // "--to-server --yes" reads "--yes" as the connection: it was left out.
+    if (parser.isSet(toServer) && (targets.size() > 1 || o.toServer.isEmpty() ||
+                                   o.toServer.startsWith(QLatin1String("--")))) {
+        o.error = ToServerNeedsConnection;
+        return o;
+    }
+    if (!o.toServer.isEmpty() && (o.import || o.restore || !o.server.isEmpty()))
+        o.error = QStringLiteral("--to-server nu se foloseste impreuna cu --import, --restore "
+                                 "sau --server");
+    else if (o.import && o.restore)
         o.error = QStringLiteral("--import si --restore nu se folosesc impreuna");
     else if (o.yes && !o.import && !o.restore)
         o.error = QStringLiteral("--yes se foloseste doar impreuna cu --import sau --restore");
@@ -137,6 +156,8 @@ int run(const QStringList& arguments, const QString& programDir, QTextStream& ou
         err.flush();
         return 2;
     }
+    if (!o.toServer.isEmpty())
+        return ToServerCommand::run(o.toServer, programDir, out, err);
     try {
         const QString server = chosenServer(o.server, programDir);
         if (o.restore && !server.isEmpty()) {

@@ -9,6 +9,7 @@ class QTextStream;
 //   tombrix --import DIR [--yes [--fara-refuzate]] [--server CONNINFO]
 //   tombrix --restore YYYYMMDD [--yes]
 //   tombrix --server CONNINFO       the window, on that server
+//   tombrix --to-server CONNINFO    the register file moved to that server
 // Without arguments the main window starts as usual.
 namespace CommandLine {
 
@@ -20,8 +21,9 @@ struct Options {
     bool yes = false;
     // The tables the trial refuses are left out (they stay empty).
     bool withoutRefused = false;
-    QString server; // --server: a libpq connection string for this run
-    QString error;  // set when the arguments cannot be understood
+    QString server;   // --server: a libpq connection string for this run
+    QString toServer; // --to-server: the empty database the register moves to
+    QString error;    // set when the arguments cannot be understood
 };
 
 Options parse(const QStringList& arguments); // arguments()[0] is the program

@@ -27,6 +27,7 @@
 #include "Restore.h"
 #include "RestoreDialog.h"
 #include "Search.h"
+#include "ServerBackup.h"
 #include "StoreError.h"
 #include "Streeming.h"
 #include "Table.h"
@@ -494,6 +495,15 @@ void TMainForm::FormCreate() {
         if (m_db->server().isEmpty()) {
             Backup::verify(m_db->path(), *m_db, Backup::defaultBasePath());
             Backup::run(m_db->path(), Backup::defaultBasePath(), Clock::today());
+        } else {
+            // The register itself is safe on the server, which its
+            // administrator copies too: a failed daily copy is told, and
+            // the clerk works on.
+            try {
+                ServerBackup::run(*m_db, Backup::defaultBasePath(), Clock::today());
+            } catch (const StoreError& e) {
+                Prompts::warning(e.message());
+            }
         }
         upgradeStructure();
         openTables();

@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "ReportFrame.h"
 #include "ReportRun.h"
+#include "ServerBackup.h"
 #include "StoreError.h"
 #include "Upgrade.h"
 #include "Values.h"
@@ -202,6 +203,12 @@ int run(const Args& args, const QString& programDir, QTextStream& out, QTextStre
         if (server.isEmpty()) {
             Backup::verify(db.path(), db, Backup::defaultBasePath());
             Backup::run(db.path(), Backup::defaultBasePath(), Clock::today());
+        } else {
+            try {
+                ServerBackup::run(db, Backup::defaultBasePath(), Clock::today());
+            } catch (const StoreError& e) {
+                err << oneLine(e.message()) << Qt::endl; // the list is made all the same
+            }
         }
         UpgradeHooks hooks;
         hooks.message = [&out](const QString& text) { out << oneLine(text) << Qt::endl; };

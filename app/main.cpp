@@ -30,6 +30,10 @@ int main(int argc, char* argv[]) {
                             << "  tombrix --server CONNINFO\n"
                             << "      deschide registrul de pe serverul PostgreSQL dat (fara el:\n"
                             << "      cel din fisierul Tombrix.conn, altfel fisierul local)\n"
+                            << "  tombrix --to-server CONNINFO\n"
+                            << "      muta registrul din fisierul local intr-o baza de date goala\n"
+                            << "      de pe serverul PostgreSQL dat si scrie Tombrix.conn (fara\n"
+                            << "      parola); fisierul local ramane neschimbat\n"
                             << ReportCommand::helpText();
         return 0;
     }

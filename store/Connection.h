@@ -122,6 +122,14 @@ public:
     // What follows a column in ORDER BY so that NULL comes first, as the
     // data set orders the rows it keeps.
     virtual QString nullsFirst() const { return {}; }
+    // A lock the programs on one register take to run a task one at a time
+    // (the structure upgrade at start, when several clerks start together):
+    // holdLock() waits while another connection holds `key`, releaseLock()
+    // lets the next one in. The file does nothing here: it has one clerk,
+    // and SQLite's own write lock lets one program at a time change it.
+    virtual void holdLock(qint64 key) { Q_UNUSED(key); }
+    virtual void releaseLock(qint64 key) { Q_UNUSED(key); }
+
     // The comparison that holds when both sides are the same value, NULL
     // the same as NULL: a save checks by it that the row is still as read.
     virtual QString sameValue() const { return QStringLiteral(" IS "); }

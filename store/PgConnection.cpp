@@ -288,6 +288,7 @@ PgConnection::PgConnection(const QString& conninfo) {
         const char* values[] = {info.constData(), secret.constData(), nullptr};
         PQfinish(m_conn);
         m_conn = PQconnectdbParams(keys, values, 1);
+        m_passwordTyped = true;
     }
     m_where = QStringLiteral("%1 de pe serverul %2").arg(quotedValue(PQdb(m_conn)), serverName());
     if (PQstatus(m_conn) != CONNECTION_OK) {
@@ -654,4 +655,20 @@ void PgConnection::createTable(const TableDef& t) {
                 .arg(quoted(t.name), cols.join(QStringLiteral(", "))));
     for (const IndexDef& i : t.indexes)
         execute(Schema::createIndexSql(t, i));
+}
+
+void PgConnection::holdLock(qint64 key) {
+    Statement st(*this, QStringLiteral("SELECT pg_advisory_lock(?)"));
+    st.bind(1, key);
+    st.run();
+}
+
+void PgConnection::releaseLock(qint64 key) {
+    Statement st(*this, QStringLiteral("SELECT pg_advisory_unlock(?)"));
+    st.bind(1, key);
+    st.run();
+}
+
+QByteArray PgConnection::typedPassword() const {
+    return m_passwordTyped && m_conn ? QByteArray(PQpass(m_conn)) : QByteArray();
 }

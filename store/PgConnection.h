@@ -38,6 +38,10 @@ public:
     void createTable(const TableDef& table) override;
     QString nullsFirst() const override { return QStringLiteral(" NULLS FIRST"); }
     QString sameValue() const override { return QStringLiteral(" IS NOT DISTINCT FROM "); }
+    // A session's advisory lock on the server: released by releaseLock(),
+    // or by the server when the connection ends.
+    void holdLock(qint64 key) override;
+    void releaseLock(qint64 key) override;
 
     // The SQL text made the server's (see above), and the names of the
     // named parameters by position (empty for `?`).
@@ -65,6 +69,10 @@ public:
     // Makes every table of the register tell the other clerks' connections
     // when it changes (LISTEN/NOTIFY); tables that do so already are left.
     void ensureNotifications(const QStringList& tables);
+    // The password the clerk typed at the prompt for this connection, for
+    // the server's own tools run on the clerk's behalf (pg_dump); empty
+    // when libpq found one itself or none was needed.
+    QByteArray typedPassword() const;
     // Records what the last statement did: rows changed, and the row id an
     // insert gave (negative when it gave none).
     void noteResult(qint64 changes, qint64 insertedId);
@@ -78,4 +86,5 @@ private:
     qint64 m_changes = 0;
     qint64 m_lastInsertId = 0;
     qint64 m_notified = 0;
+    bool m_passwordTyped = false;
 };

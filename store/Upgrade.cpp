@@ -1,6 +1,8 @@
 #include "Upgrade.h"
 
+#include "Database.h"
 #include "Query.h"
+#include "StoreError.h"
 
 #include <algorithm>
 
@@ -22,6 +24,26 @@ public:
 
 private:
     const UpgradeHooks& m_hooks;
+};
+
+// Holds the upgrade lock while the checks run, however they end.
+class UpgradeLock {
+public:
+    explicit UpgradeLock(Connection& connection) : m_connection(connection) {
+        m_connection.holdLock(SchemaUpgrade::LockKey);
+    }
+    ~UpgradeLock() {
+        try {
+            m_connection.releaseLock(SchemaUpgrade::LockKey);
+        } catch (const StoreError&) {
+            // A connection that is gone has let go of its lock.
+        }
+    }
+    UpgradeLock(const UpgradeLock&) = delete;
+    UpgradeLock& operator=(const UpgradeLock&) = delete;
+
+private:
+    Connection& m_connection;
 };
 
 } // namespace
@@ -54,6 +76,7 @@ void SchemaUpgrade::ensureField(Table& table, const QString& field, const QStrin
 }
 
 void SchemaUpgrade::run() {
+    const UpgradeLock lock(m_db.connection());
     ensureField(m_persInmormantate, QStringLiteral("Serie_CD"), QStringLiteral("CHAR(10)"));
     ensureField(m_concesionari, QStringLiteral("Nr_ani_concesiune"), QStringLiteral("INTEGER"));
     ensureField(m_chitante, QStringLiteral("DStart"), QStringLiteral("DATE"));

@@ -28,8 +28,13 @@ public:
     // a table that cannot be read among them, propagate.
     void ensureField(Table& table, const QString& field, const QString& sqlType);
 
-    // The eight checks, in their order.
+    // The eight checks, in their order, under the register's upgrade lock:
+    // clerks starting together upgrade one after another, and the later
+    // ones find the fields already added.
     void run();
+
+    // The key of that lock on a server register.
+    static constexpr qint64 LockKey = 0x546f6d6272697801; // "Tombrix", 1
 
 private:
     Database& m_db;
