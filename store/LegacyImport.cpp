@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "ParadoxReader.h"
 #include "Schema.h"
+#include "ServerBackup.h"
 #include "StoreError.h"
 #include "StoreFailure.h"
 #include "Values.h"
@@ -162,7 +163,8 @@ LegacyImport::Result LegacyImport::run(Database& db, const QString& backupBase,
         throw catalogRefused(trial->tables.first());
     if (trial && !withoutRefused && !trial->refusedFiles().isEmpty())
         throw leftOut(trial->refusedFiles());
-    const QString copy = Backup::runBeforeImport(db.path(), backupBase, now);
+    const QString copy = db.server().isEmpty() ? Backup::runBeforeImport(db.path(), backupBase, now)
+                                               : ServerBackup::runBeforeImport(db, backupBase, now);
     Result r = pass(&db, progress, trial, withoutRefused);
     r.backupFile = copy;
     return r;

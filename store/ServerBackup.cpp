@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
+#include <functional>
 #include <libpq-fe.h>
 #include <utility>
 
@@ -71,32 +72,12 @@ QString setProgram(const QString& pgDump) {
     return std::exchange(g_program, pgDump);
 }
 
-bool run(Database& db, const QString& basePath, const QDate& day) {
-    const QString dir = Backup::directory(basePath, day);
-    const QString dirPath = QDir::fromNativeSeparators(dir);
-    const QString target = QDir(dirPath).filePath(QString::fromLatin1(FileName));
-    // Made by an earlier start of the day.
-    if (QFileInfo(target).isFile())
-        return false;
-    const QString where = db.connection().where();
-    const auto failure = [&](const QString& why) {
-        return StoreError(
-            QStringLiteral("Nu pot salva baza de date %1 in directorul %2.").arg(where, dir) +
-            (why.isEmpty() ? QString() : QStringLiteral("\n<") + why + QLatin1Char('>')));
-    };
-    if (!QDir().mkpath(dirPath))
-        throw failure(QString());
-    // Two starts on this PC at once: one makes the dump, the other leaves it.
-    QLockFile lock(target + QStringLiteral(".lock"));
-    lock.setStaleLockTime(0); // only a dead holder's lock is stale
-    if (!lock.tryLock(0)) {
-        if (lock.error() == QLockFile::LockFailedError)
-            return false;
-        throw failure(QString());
-    }
-    if (QFileInfo(target).isFile())
-        return false;
+namespace {
 
+// pg_dump of the register into `target`, under a name of its own until
+// whole; `failure` makes the StoreError for a reason.
+void dumpTo(Database& db, const QString& target,
+            const std::function<StoreError(const QString&)>& failure) {
     QString error;
     const QString conninfo = ServerChoice::withoutPassword(db.server(), &error);
     if (conninfo.isEmpty())
@@ -135,7 +116,64 @@ bool run(Database& db, const QString& basePath, const QDate& day) {
         QFile::remove(partial);
         throw failure(QString());
     }
+}
+
+} // namespace
+
+bool run(Database& db, const QString& basePath, const QDate& day) {
+    const QString dir = Backup::directory(basePath, day);
+    const QString dirPath = QDir::fromNativeSeparators(dir);
+    const QString target = QDir(dirPath).filePath(QString::fromLatin1(FileName));
+    // Made by an earlier start of the day.
+    if (QFileInfo(target).isFile())
+        return false;
+    const QString where = db.connection().where();
+    const auto failure = [&](const QString& why) {
+        return StoreError(
+            QStringLiteral("Nu pot salva baza de date %1 in directorul %2.").arg(where, dir) +
+            (why.isEmpty() ? QString() : QStringLiteral("\n<") + why + QLatin1Char('>')));
+    };
+    if (!QDir().mkpath(dirPath))
+        throw failure(QString());
+    // Two starts on this PC at once: one makes the dump, the other leaves it.
+    QLockFile lock(target + QStringLiteral(".lock"));
+    lock.setStaleLockTime(0); // only a dead holder's lock is stale
+    if (!lock.tryLock(0)) {
+        if (lock.error() == QLockFile::LockFailedError)
+            return false;
+        throw failure(QString());
+    }
+    if (QFileInfo(target).isFile())
+        return false;
+
+    dumpTo(db, target, failure);
     return true;
+}
+
+QString runBeforeImport(Database& db, const QString& basePath, const QDateTime& now) {
+    const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString dirPath, target;
+    // A second copy in the same second gets a directory of its own.
+    for (int n = 1; n < 100; ++n) {
+        dirPath =
+            QDir(Backup::copiesRoot(basePath))
+                .filePath(stamp + (n > 1 ? QStringLiteral("-%1").arg(n) : QString()) +
+                          QStringLiteral("-inainte-de-import/") + Backup::copiesLeaf(basePath));
+        target = QDir(dirPath).filePath(QString::fromLatin1(FileName));
+        if (!QFileInfo::exists(target))
+            break;
+    }
+    const QString where = db.connection().where();
+    const auto failure = [&](const QString& why) {
+        return StoreError(
+            QStringLiteral("Nu pot salva baza de date %1 in directorul %2.")
+                .arg(where, QDir::toNativeSeparators(dirPath)) +
+            (why.isEmpty() ? QString() : QStringLiteral("\n<") + why + QLatin1Char('>')));
+    };
+    if (!QDir().mkpath(dirPath))
+        throw failure(QString());
+    dumpTo(db, target, failure);
+    return QDir::toNativeSeparators(target);
 }
 
 } // namespace ServerBackup

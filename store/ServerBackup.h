@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 
 class Database;
@@ -24,6 +25,12 @@ constexpr const char* FileName = "Tombrix.dump";
 // StoreError "Nu pot salva baza de date ... in directorul ..." with
 // pg_dump's reason when it fails; nothing is left of the half-made dump.
 bool run(Database& db, const QString& basePath, const QDate& day);
+
+// The dump taken before an import replaces the rows of a server register,
+// in a directory of its own named for the moment:
+// <root>/SalvariQuarvenn/<yyyymmdd>-<hhmmss>-inainte-de-import/<leaf>/Tombrix.dump.
+// Returns its path; StoreError as run() when it cannot be made.
+QString runBeforeImport(Database& db, const QString& basePath, const QDateTime& now);
 
 // The pg_dump program run: the one on the PATH, else the newest one of
 // Debian's PostgreSQL packages. Tests give another in its place (an empty

@@ -152,6 +152,9 @@ private slots:
         QVERIFY2(r.code == 0, qPrintable(r.err));
         const QString file = prog.file(QStringLiteral("Tombrix.sqlite"));
         QVERIFY(!QFileInfo::exists(file));
+        // The register before the import is kept as the server's own dump.
+        QVERIFY2(r.out.contains(QStringLiteral("-inainte-de-import/Tombrix/Tombrix.dump")),
+                 qPrintable(r.out));
         Database db(file, conninfo);
         db.open();
         QCOMPARE(scalarOf(db, QStringLiteral("SELECT count(*) FROM Catalog")), 2);
