@@ -695,8 +695,8 @@ void TMainForm::Restaureazaocopiezilnica1Click() {
             QStringLiteral("Registrul este pe serverul PostgreSQL (baza de date %1). Copiile lui "
                            "zilnice (Tombrix.dump in SalvariQuarvenn) se restaureaza cu "
                            "pg_restore, de catre administratorul serverului, asa cum arata "
-                           "fisierul README, sectiunea \"Several clerks: the register on a "
-                           "PostgreSQL server\".")
+                           "fisierul README, sectiunea \"The daily copy of a register on a "
+                           "server\".")
                 .arg(m_db->connection().where()));
         return;
     }
