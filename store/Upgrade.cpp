@@ -69,9 +69,14 @@ void SchemaUpgrade::ensureField(Table& table, const QString& field, const QStrin
     if (m_hooks.message)
         m_hooks.message(QStringLiteral("Se actualizeaza structura bazei de date !"));
     CursorRestore cursor(m_hooks);
+    // On a server a CHAR would pad every text with blanks: texts are
+    // VARCHAR there, compared by their bytes, as the tables were made.
+    QString type = sqlType;
+    if (!m_db.server().isEmpty() && type.startsWith(QLatin1String("CHAR(")))
+        type = QStringLiteral("VAR") + type + QStringLiteral(" COLLATE \"C\"");
     Query alter(m_db);
     alter.setSql(
-        {QStringLiteral("Alter Table \"%1\" ADD %2 %3").arg(table.tableName(), field, sqlType)});
+        {QStringLiteral("Alter Table \"%1\" ADD %2 %3").arg(table.tableName(), field, type)});
     alter.exec();
 }
 

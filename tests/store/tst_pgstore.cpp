@@ -8,6 +8,7 @@
 #include "StoreError.h"
 #include "Table.h"
 #include "TestSupport.h"
+#include "Upgrade.h"
 
 #include <QtTest>
 
@@ -176,6 +177,17 @@ private slots:
         reader.open();
         QVERIFY(!reader.writable());
         QVERIFY(reader.readOnlyReason().contains(QStringLiteral("numai pentru citire")));
+    }
+
+    // A field the upgrade adds holds texts as typed, without blanks after.
+    void theUpgradeAddsTextsUnpadded() {
+        Database db(QString(), freshDatabase());
+        db.open();
+        db.exec(QStringLiteral("ALTER TABLE PersInmormantate DROP COLUMN Serie_CD"));
+        SchemaUpgrade(db, {}).run();
+        db.exec(QStringLiteral("INSERT INTO PersInmormantate (Id_Loc, Serie_CD) VALUES (1, 'AB')"));
+        QCOMPARE(valueOf(db, QStringLiteral("SELECT Serie_CD || '|' FROM PersInmormantate")),
+                 QVariant(QStringLiteral("AB|")));
     }
 
     void otherClerksSavesAreHeardOwnAreNot() {
