@@ -110,6 +110,33 @@ void RowView::complete(const Row* row) const {
         r->packed = emptyValues();
 }
 
+void RowView::completeNear(int viewIndex) const {
+    constexpr int Before = 10, Rows = 60;
+    QHash<qint64, Row*> wanted;
+    const int n = int(m_view.size());
+    for (int i = std::max(0, viewIndex - Before); i < n && wanted.size() < Rows; ++i)
+        if (!m_view[size_t(i)]->complete() && m_view[size_t(i)]->rowid >= 0)
+            wanted.insert(m_view[size_t(i)]->rowid, m_view[size_t(i)]);
+    if (wanted.isEmpty())
+        return;
+    QStringList marks;
+    QVariantList ids;
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
+        marks << QStringLiteral("?");
+        ids << QVariant(qlonglong(it.key()));
+    }
+    Statement st =
+        m_db->prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                          .arg(storedColumns(), quoted(m_table), marks.join(QLatin1Char(','))));
+    st.bindAll(ids);
+    while (st.step())
+        if (Row* r = wanted.value(st.integer(0)))
+            readValues(st, 1, *r);
+    for (Row* r : std::as_const(wanted))
+        if (!r->complete()) // deleted behind our back
+            r->packed = emptyValues();
+}
+
 QByteArray RowView::readStored(qint64 rowid) const {
     Statement st = m_db->prepare(
         QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(storedColumns(), quoted(m_table)));

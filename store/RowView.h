@@ -44,6 +44,10 @@ public:
     // Reads a row's values when not read yet; a row deleted behind our back
     // shows empty until the next load.
     void complete(const Row* row) const;
+    // Reads, in one statement, the values of the rows of the view around
+    // `viewIndex` not read yet (a screenful and more): a grid that scrolls
+    // does not ask the server once a row.
+    void completeNear(int viewIndex) const;
     // The row's values as stored now, packed; a null array when the row is
     // gone. Nothing kept changes.
     QByteArray readStored(qint64 rowid) const;

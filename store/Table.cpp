@@ -327,6 +327,9 @@ QVariant Table::valueAt(int row, int field) const {
     if (isEditing() && row == m_cur)
         return FieldValues::toTyped(m_fields.at(field), m_edit.value(field));
     const Row* r = displayRow(row);
+    // On a server a grid's unread rows are read a screenful at a time.
+    if (r && !r->complete() && r != &m_buffer && !m_db.server().isEmpty())
+        m_rows.completeNear(m_state == TableState::Insert && row > m_cur ? row - 1 : row);
     return r ? FieldValues::toTyped(m_fields.at(field), stored(r, field)) : QVariant();
 }
 

@@ -179,6 +179,28 @@ private slots:
         QVERIFY(reader.readOnlyReason().contains(QStringLiteral("numai pentru citire")));
     }
 
+    // A grid's unread rows come a screenful at a time, not a statement each:
+    // a row near one shown was read with it (a later change elsewhere is not
+    // seen until the table is read again).
+    void unreadRowsAreReadAScreenfulAtATime() {
+        const QString conninfo = freshDatabase();
+        Database db(QString(), conninfo), other(QString(), conninfo);
+        db.open();
+        other.open();
+        for (int i = 1; i <= 200; ++i)
+            db.exec(QStringLiteral("INSERT INTO Catalog (Id_Loc, Loc) VALUES (?, ?)"),
+                    {i, QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0'))});
+        Table catalog(db);
+        catalog.setTableName(QStringLiteral("Catalog.DB"));
+        catalog.open();
+        const int loc = catalog.fieldIndex(QStringLiteral("Loc"));
+        QCOMPARE(catalog.valueAt(100, loc).toString(), QStringLiteral("L101"));
+        other.exec(QStringLiteral("UPDATE Catalog SET Loc = 'nou' WHERE Id_Loc IN (121, 181)"));
+        QCOMPARE(catalog.valueAt(120, loc).toString(), QStringLiteral("L121")); // read with 101
+        QCOMPARE(catalog.valueAt(180, loc).toString(),
+                 QStringLiteral("nou")); // beyond the screenful
+    }
+
     // A field the upgrade adds holds texts as typed, without blanks after.
     void theUpgradeAddsTextsUnpadded() {
         Database db(QString(), freshDatabase());
