@@ -4,11 +4,11 @@
 //        tombrix_bench PLACES --server CONNINFO   (see bench_server.cpp)
 #include "Backup.h"
 #include "BenchServer.h"
+#include "BenchTiming.h"
 #include "CatalogFilter.h"
 #include "CatalogSort.h"
 #include "Database.h"
 #include "PlaceRegister.h"
-#include "Prompts.h"
 #include "RegisterGenerator.h"
 #include "Search.h"
 #include "Table.h"
@@ -24,28 +24,6 @@
 #include <vector>
 
 namespace {
-
-// Every question answered Yes: deleting places without a person at the keys.
-class YesPrompts : public Prompts {
-public:
-    PromptAnswer message(const QString&, const QString&, PromptIcon, PromptButtons b,
-                         PromptAnswer) override {
-        return b == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
-    }
-    bool inputText(const QString&, const QString&, QString*) override { return true; }
-};
-
-double medianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        t.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
 
 long peakKb() {
     QFile f(QStringLiteral("/proc/self/status"));

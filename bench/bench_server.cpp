@@ -5,11 +5,11 @@
 //   tombrix_bench --clerk CONNINFO SEED SECONDS   one clerk of the load run
 #include "BenchServer.h"
 
+#include "BenchTiming.h"
 #include "CatalogFilter.h"
 #include "CatalogSort.h"
 #include "Database.h"
 #include "PlaceRegister.h"
-#include "Prompts.h"
 #include "RegisterGenerator.h"
 #include "StoreError.h"
 #include "Table.h"
@@ -25,27 +25,6 @@
 #include <vector>
 
 namespace {
-
-class YesPrompts : public Prompts {
-public:
-    PromptAnswer message(const QString&, const QString&, PromptIcon, PromptButtons b,
-                         PromptAnswer) override {
-        return b == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
-    }
-    bool inputText(const QString&, const QString&, QString*) override { return true; }
-};
-
-double medianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        t.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
 
 // Bare libpq: the statement run, every value of every row read.
 void pgRows(PGconn* c, const char* sql) {

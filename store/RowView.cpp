@@ -129,12 +129,7 @@ void RowView::completeNear(int viewIndex) const {
         m_db->prepare(QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
                           .arg(storedColumns(), quoted(m_table), marks.join(QLatin1Char(','))));
     st.bindAll(ids);
-    while (st.step())
-        if (Row* r = wanted.value(st.integer(0)))
-            readValues(st, 1, *r);
-    for (Row* r : std::as_const(wanted))
-        if (!r->complete()) // deleted behind our back
-            r->packed = emptyValues();
+    readInto(st, wanted);
 }
 
 QByteArray RowView::readStored(qint64 rowid) const {
@@ -167,10 +162,14 @@ void RowView::completeAll(const Selection& s) const {
     Statement st = m_db->prepare(
         QStringLiteral("SELECT rowid, %1 FROM %2").arg(storedColumns(), quoted(m_table)) + s.where);
     st.bindAll(s.binds);
+    readInto(st, byId);
+}
+
+void RowView::readInto(Statement& st, const QHash<qint64, Row*>& byId) const {
     while (st.step())
         if (Row* r = byId.value(st.integer(0)))
             readValues(st, 1, *r);
-    for (Row* r : std::as_const(byId))
+    for (Row* r : byId)
         if (!r->complete()) // deleted behind our back
             r->packed = emptyValues();
 }

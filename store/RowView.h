@@ -3,6 +3,7 @@
 #include "Schema.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QVariantList>
 #include <functional>
@@ -74,6 +75,9 @@ public:
 private:
     QString storedColumns() const;
     void readValues(const class Statement& st, int col, Row& r) const;
+    // Fills the rows of `byId` from a statement of (rowid, stored columns);
+    // a row it does not return was deleted behind our back and reads empty.
+    void readInto(class Statement& st, const QHash<qint64, Row*>& byId) const;
 
     Database* m_db = nullptr;
     QString m_table;
